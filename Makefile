@@ -1,0 +1,38 @@
+# Lorvane build entry points. See README.md.
+GENERATOR := -G Ninja
+DEPS_STAMP := build-test/.deps-installed
+
+.PHONY: all deps build test run bench fuzz clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+$(DEPS_STAMP):
+	bash scripts/install-deps.sh
+	mkdir -p build-test && touch $@
+
+build:
+	cmake -S . -B build $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF
+	cmake --build build
+
+test: $(DEPS_STAMP)
+	cmake -S . -B build-test $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON
+	cmake --build build-test
+	cd build-test && ctest --output-on-failure -j2
+
+run: build
+	./build/tools/dravo/dravo info samples/demo.pvc
+
+bench:
+	cmake -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF -DLORVANE_BENCH=ON
+	cmake --build build-bench
+	for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+fuzz:
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_FUZZ=ON -DLORVANE_TESTS=ON
+	cmake --build build-fuzz
+
+clean:
+	rm -rf build build-test build-bench build-fuzz
