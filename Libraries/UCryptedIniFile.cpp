@@ -1,6 +1,7 @@
 #include "UCryptedIniFile.h"
 
 #include "USettings.h"
+#include "USysUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,31 +74,6 @@ QString decodePlain(const QByteArray& bytes) {
         return decodeStrict(QStringConverter::Utf16BE, QByteArrayView(bytes).sliced(2));
     }
     return decodeStrict(QStringConverter::Utf8, bytes);
-}
-
-bool parseInteger(const QString& text, int& out) {
-    QString s = text;
-    bool negative = false;
-    if (s.startsWith(QLatin1Char('-')) || s.startsWith(QLatin1Char('+'))) {
-        negative = s.at(0) == QLatin1Char('-');
-        s = s.mid(1);
-    }
-    int base = 10;
-    if (s.startsWith(QLatin1Char('$'))) {
-        s = s.mid(1);
-        base = 16;
-    } else if (s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        s = s.mid(2);
-        base = 16;
-    }
-    if (s.isEmpty() || s.startsWith(QLatin1Char('+')) || s.startsWith(QLatin1Char('-'))) return false;
-    bool ok = false;
-    const qlonglong magnitude = s.toLongLong(&ok, base);
-    if (!ok) return false;
-    const qlonglong value = negative ? -magnitude : magnitude;
-    if (value < INT_MIN || value > INT_MAX) return false;
-    out = static_cast<int>(value);
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -282,12 +258,19 @@ QString IniProtection::unprotect(const QByteArray& fileBytes) {
 // TCustomIniFile
 
 int TCustomIniFile::ReadInteger(const QString& section, const QString& name, int defaultValue) const {
-    int value = 0;
-    return parseInteger(ReadString(section, name, QString()), value) ? value : defaultValue;
+    return StrToIntDef(ReadString(section, name, QString()), defaultValue);
 }
 
 void TCustomIniFile::WriteInteger(const QString& section, const QString& name, int value) {
-    WriteString(section, name, QString::number(value));
+    WriteString(section, name, IntToStr(value));
+}
+
+double TCustomIniFile::ReadFloat(const QString& section, const QString& name, double defaultValue) const {
+    return StrToFloatDef(ReadString(section, name, QString()), defaultValue);
+}
+
+void TCustomIniFile::WriteFloat(const QString& section, const QString& name, double value) {
+    WriteString(section, name, FloatToStr(value));
 }
 
 bool TCustomIniFile::ReadBool(const QString& section, const QString& name, bool defaultValue) const {

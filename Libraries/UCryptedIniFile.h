@@ -40,6 +40,9 @@ public:
     // Decimal or "0x"/"$" hexadecimal; anything else gives the default.
     int ReadInteger(const QString& section, const QString& name, int defaultValue) const;
     void WriteInteger(const QString& section, const QString& name, int value);
+    // "." or "," as decimal separator; written with ".".
+    double ReadFloat(const QString& section, const QString& name, double defaultValue) const;
+    void WriteFloat(const QString& section, const QString& name, double value);
     // A stored integer other than 0 is true; "1"/"0" are written.
     bool ReadBool(const QString& section, const QString& name, bool defaultValue) const;
     void WriteBool(const QString& section, const QString& name, bool value);

@@ -1,6 +1,7 @@
 #include "USettings.h"
 
 #include "UCryptedIniFile.h"
+#include "USysUtils.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -269,9 +270,7 @@ QString ReadIniSetting(const QString& section, const QString& key, const QString
 }
 
 bool StrToBoolDef(const QString& text, bool defaultValue) {
-    if (text.isEmpty()) return defaultValue;
-    if (QStringView(u"YyOo1TtVvJjDd").contains(text.at(0))) return true;
-    return text == QLatin1String("-1");
+    return text.isEmpty() ? defaultValue : IsTrueText(text);
 }
 
 QString GetSpecialFolderPath(TSpecialFolder folder) {

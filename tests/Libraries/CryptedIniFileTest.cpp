@@ -112,7 +112,7 @@ TEST(CryptedIniFile, DecodesByteOrderMarksAndRejectsBadUtf8) {
 
 TEST(CryptedIniFile, TypedAccessorsGoThroughTheText) {
     TCryptedIniFile ini(QString{});
-    ini.LoadFromText("[N]\ndec=-42\nhex=0x1F\ndollar=$ff\nbig=99999999999\nword=abc\nzero=0\n");
+    ini.LoadFromText("[N]\ndec=-42\nhex=0x1F\ndollar=$ff\nbig=99999999999\nword=abc\nzero=0\nratio=1,65\n");
     EXPECT_EQ(ini.ReadInteger("N", "dec", 0), -42);
     EXPECT_EQ(ini.ReadInteger("N", "hex", 0), 31);
     EXPECT_EQ(ini.ReadInteger("N", "dollar", 0), 255);
@@ -121,6 +121,10 @@ TEST(CryptedIniFile, TypedAccessorsGoThroughTheText) {
     EXPECT_TRUE(ini.ReadBool("N", "dec", false));
     EXPECT_FALSE(ini.ReadBool("N", "zero", true));
     EXPECT_TRUE(ini.ReadBool("N", "missing", true));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "ratio", 0), 1.65);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "word", 1.45), 1.45);
+    ini.WriteFloat("N", "ratio", 0.5);
+    EXPECT_EQ(ini.ReadString("N", "ratio", ""), "0.5");
     ini.WriteBool("N", "flag", true);
     ini.WriteInteger("N", "count", 12);
     EXPECT_EQ(ini.ReadString("N", "flag", ""), "1");
