@@ -11,6 +11,7 @@
 
 #include "SysExceptions.h"
 #include "USysUtils.h"
+#include "XClasses.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,13 +31,21 @@ constexpr int SourceLanguage = 1036;
 constexpr unsigned LanguageChangedMessage = 0xB012;
 
 // One translation file: a sorted, case-sensitive list of entries "key=value".
-class TLanguageDictionary {
+// Persisted through the filer as: version 0, "LanguageID", "DictionaryType",
+// "FileName", "ReadOnly", then the list "Entries" of its lines.
+class TLanguageDictionary : public TClipBoardAble {
+    LORVANE_PERSISTENT_CLASS(TLanguageDictionary, TClipBoardAble)
 public:
     TLanguageDictionary();
     TLanguageDictionary(int languageID, TDictionaryType dictionaryType, const QString& fileName);
     // Saves the file when it was modified; a failure is swallowed here (call
     // SaveDictionaryFile first to learn about it).
-    virtual ~TLanguageDictionary();
+    ~TLanguageDictionary() override;
+
+    void WriteToFiler(TVirtualWriter& writer) const override;
+    // Raises EFilerException for an unknown version or dictionary type; the
+    // loaded dictionary is not modified.
+    void ReadFromFiler(TVirtualReader& reader) override;
 
     int LanguageID() const { return FLanguageID; }
     TDictionaryType DictionaryType() const { return FDictionaryType; }

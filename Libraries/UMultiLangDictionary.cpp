@@ -101,6 +101,9 @@ QString UnescapeLanguageValue(const QString& value) {
 // ---------------------------------------------------------------------------
 // TLanguageDictionary
 
+LORVANE_IMPLEMENT_CLASS(TLanguageDictionary, TClipBoardAble)
+LORVANE_REGISTER_CLASS(TLanguageDictionary)
+
 TLanguageDictionary::TLanguageDictionary() = default;
 
 TLanguageDictionary::TLanguageDictionary(int languageID, TDictionaryType dictionaryType, const QString& fileName)
@@ -112,6 +115,51 @@ TLanguageDictionary::~TLanguageDictionary() {
     } catch (...) {
         // Nothing may escape a destructor; callers that care save first.
     }
+}
+
+void TLanguageDictionary::WriteToFiler(TVirtualWriter& writer) const {
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    writer.WriteVersion(0);
+    writer.WriteInteger("LanguageID", FLanguageID);
+    writer.WriteInteger("DictionaryType", static_cast<int32_t>(FDictionaryType));
+    writer.WriteString("FileName", FFileName);
+    writer.WriteBoolean("ReadOnly", FReadOnly);
+    TStringList lines;
+    for (const auto& [key, value] : FEntries) lines.Add(key + QLatin1Char('=') + value);
+    for (const QString& line : FBareLines) lines.Add(line);
+    WriteStringsToFiler(writer, "Entries", lines, false);
+    writer.WriteVersionEnd();
+}
+
+void TLanguageDictionary::ReadFromFiler(TVirtualReader& reader) {
+    const int version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    const int languageID = reader.ReadInteger("LanguageID");
+    const int type = reader.ReadInteger("DictionaryType");
+    if (type < dtApplication || type > dtImport)
+        throw EFilerException(
+            QStringLiteral("%1.ReadFromFiler : unknown dictionary type %2").arg(ClassName()).arg(type));
+    const QString fileName = reader.ReadString("FileName");
+    const bool readOnly = reader.ReadBoolean("ReadOnly");
+    TStringList lines;
+    ReadStringsFromFiler(reader, "Entries", lines);
+    reader.ReadVersionEnd();
+
+    std::map<QString, QString> entries;
+    QStringList bare;
+    for (const QString& line : lines.StringList()) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0) bare.append(line);
+        else entries.emplace(line.left(eq), line.mid(eq + 1));
+    }
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FLanguageID = languageID;
+    FDictionaryType = static_cast<TDictionaryType>(type);
+    FFileName = fileName;
+    FReadOnly = readOnly;
+    FEntries = std::move(entries);
+    FBareLines = std::move(bare);
+    FModified = false;
 }
 
 bool TLanguageDictionary::Modified() const {

@@ -363,3 +363,46 @@ TEST_F(MultiLangFixture, AvailableLanguagesComeFromTheFilesBesideTheProgram) {
     EXPECT_EQ(LanguageNativeName(0x0C0C), QStringLiteral("Français (Canada)"));
     EXPECT_EQ(LanguageNativeName(0x080A), QStringLiteral("Español (México)"));
 }
+
+TEST(LanguageDictionary, PersistsThroughTheFiler) {
+    TLanguageDictionary d(0x0409, dtApplication, QString());
+    d.SetEntry("k", "v");
+    EXPECT_EQ(d.SaveToString().toHex(' '), QByteArray("02 00 03 09 04 02 00 06 00 08 01 06 03 6b 3d 76 00"));
+
+    TLanguageDictionary full(0x0C0C, dtConfiguration, "/x/app-0C0C.CLAND");
+    full.SetEntry(QStringLiteral("Ventes à l'export"), QStringLiteral("Ventes à l'export"));
+    full.SetEntry("Marge", "!Margin");
+    full.SetReadOnly(true);
+    const QByteArray bytes = full.SaveToString();
+
+    TPersistentClass registered = FindPersistentClass("TLanguageDictionary", true);
+    ASSERT_NE(registered, nullptr);
+    std::unique_ptr<TVirtualConstructedObject> made(registered->Construct());
+    auto* back = dynamic_cast<TLanguageDictionary*>(made.get());
+    ASSERT_NE(back, nullptr);
+    back->LoadFromString(bytes);
+    EXPECT_EQ(back->LanguageID(), 0x0C0C);
+    EXPECT_EQ(back->DictionaryType(), dtConfiguration);
+    EXPECT_EQ(back->FileName(), "/x/app-0C0C.CLAND");
+    EXPECT_TRUE(back->ReadOnly());
+    EXPECT_FALSE(back->Modified());  // a copy never rewrites the file on its own
+    EXPECT_EQ(back->Lines(), full.Lines());
+    EXPECT_EQ(back->SaveToString(), bytes);
+
+    TLanguageDictionary copy;
+    copy.Assign(&full);
+    EXPECT_EQ(copy.SaveToString(), bytes);
+
+    QByteArray wrongVersion = bytes;
+    wrongVersion[1] = 1;
+    TLanguageDictionary target;
+    try {
+        target.LoadFromString(wrongVersion);
+        ADD_FAILURE() << "version 1 accepted";
+    } catch (const EFilerException& e) {
+        EXPECT_EQ(e.message(), "TLanguageDictionary.ReadFromFiler : unknown archive version 1");
+    }
+    QByteArray wrongType = d.SaveToString();
+    wrongType[6] = 7;
+    EXPECT_THROW(target.LoadFromString(wrongType), EFilerException);
+}
