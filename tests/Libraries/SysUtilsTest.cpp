@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "USysUtils.h"
 
 #include <QDate>
