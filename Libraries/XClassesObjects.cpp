@@ -194,7 +194,23 @@ void WriteObjectList(TVirtualWriter& writer, const IReadOnlyObjectList& list) {
     writer.WriteVersionEnd();
 }
 
+namespace {
+// Items may hold lists of their own; hostile input must not nest them without bound.
+thread_local int gObjectListDepth = 0;
+constexpr int kMaxObjectListDepth = 200;
+struct DepthGuard {
+    DepthGuard() {
+        if (++gObjectListDepth > kMaxObjectListDepth) {
+            --gObjectListDepth;
+            throw EReadError(QStringLiteral("ObjectList.ReadFromFiler : lists nested deeper than %1 levels").arg(kMaxObjectListDepth));
+        }
+    }
+    ~DepthGuard() { --gObjectListDepth; }
+};
+} // namespace
+
 void ReadObjectList(TVirtualReader& reader, const TObjectListHook& hook, const TObjectListAdd& add) {
+    DepthGuard depth;
     int32_t version = reader.ReadVersion();
     if (version != 0) TReadWriteAble::RaiseFilerException(QStringLiteral("ObjectList"), version);
     reader.ReadListBegin();

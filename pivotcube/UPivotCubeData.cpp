@@ -1,0 +1,300 @@
+// The cube data set: descriptions, values, the data-item block store and the stored form.
+#include "UPivotCube.h"
+
+#include <algorithm>
+#include <cstring>
+
+LORVANE_IMPLEMENT_CLASS(TBaseNomDescription, TClipBoardAble)
+LORVANE_IMPLEMENT_CLASS(TPivotCubeValue, TClipBoardAble)
+LORVANE_IMPLEMENT_CLASS(TPivotCubeValues, TClipBoardAble)
+LORVANE_IMPLEMENT_CLASS(TPCDataItems, TClipBoardAble)
+LORVANE_IMPLEMENT_CLASS(TPivotCubeData, TClipBoardAble)
+
+// The classes that stored sequences name.
+LORVANE_REGISTER_CLASS(TBaseNomDescription)
+LORVANE_REGISTER_CLASS(TPivotCubeAxis)
+LORVANE_REGISTER_CLASS(TPivotCubeValue)
+LORVANE_REGISTER_CLASS(TPivotCubeData)
+
+namespace {
+const QString kDataItemClass = QStringLiteral("TPCDataItem");
+}
+
+// --- TBaseNomDescription ---------------------------------------------------
+
+void TBaseNomDescription::WriteToFiler(TVirtualWriter& writer) const {
+    if (!Nom.isEmpty() || !Description.isEmpty()) {
+        writer.WriteString("Name", Nom);
+        writer.WriteString("Description", Description);
+    } else {
+        writer.WriteBoolean("NotEmpty", false);
+    }
+}
+
+void TBaseNomDescription::ReadFromFiler(TVirtualReader& reader) {
+    if (reader.NextValue() == vaFalse) {
+        reader.ReadBoolean("NotEmpty");
+        Nom.clear();
+        Description.clear();
+    } else {
+        Nom = reader.ReadString("Name");
+        Description = reader.ReadString("Description");
+    }
+}
+
+// --- Values ----------------------------------------------------------------
+
+void TPivotCubeValue::WriteToFiler(TVirtualWriter& writer) const {
+    writer.WriteVersion(0);
+    Description.WriteToFiler(writer);
+    writer.WriteString("FormatString", QString());
+    writer.WriteString("GroupOperator", GroupOperatorName());
+    writer.WriteVersionEnd();
+}
+
+void TPivotCubeValue::ReadFromFiler(TVirtualReader& reader) {
+    int32_t version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    Description.ReadFromFiler(reader);
+    reader.ReadString("FormatString");
+    SetGroupOperatorName(reader.ReadString("GroupOperator"));
+    reader.ReadVersionEnd();
+}
+
+int TPivotCubeValues::IndexOfName(const QString& name) const {
+    for (size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i]->Nom() == name) return int(i);
+    return -1;
+}
+
+TPivotCubeValue* TPivotCubeValues::FindByName(const QString& name) const {
+    int i = IndexOfName(name);
+    return i >= 0 ? FItems[size_t(i)].get() : nullptr;
+}
+
+void TPivotCubeValues::AddNamesTo(TStringList& list) const {
+    for (size_t i = 0; i < FItems.size(); ++i) list.Add(FItems[i]->Nom(), qint64(i));
+}
+
+TPivotCubeValue* TPivotCubeValues::Add(std::unique_ptr<TPivotCubeValue> value) {
+    value->Owner = this;
+    value->Index = Count();
+    FItems.push_back(std::move(value));
+    return FItems.back().get();
+}
+
+void TPivotCubeValues::WriteToFiler(TVirtualWriter& writer) const {
+    writer.WriteVersion(0);
+    WriteObjectList(writer, TVectorObjectListView<TPivotCubeValue>(FItems));
+    writer.WriteVersionEnd();
+}
+
+void TPivotCubeValues::ReadFromFiler(TVirtualReader& reader) {
+    int32_t version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    FItems.clear();
+    ReadObjectList(
+        reader,
+        [this](TVirtualConstructedObject* item) {
+            auto* value = dynamic_cast<TPivotCubeValue*>(item);
+            if (!value)
+                throw EFilerException(QStringLiteral("TPivotCubeValues.ReadFromFiler : unexpected item class %1").arg(item->ClassName()));
+            value->Owner = this;
+        },
+        [this](std::unique_ptr<TObject> item) {
+            auto* value = dynamic_cast<TPivotCubeValue*>(item.get());
+            if (!value) RaiseBrokenObjectList();
+            item.release();
+            FItems.emplace_back(value);
+        });
+    reader.ReadVersionEnd();
+    for (size_t i = 0; i < FItems.size(); ++i) FItems[i]->Index = int32_t(i);
+}
+
+// --- Data items ------------------------------------------------------------
+
+int TPCDataItems::AxisCount() const { return Cube ? Cube->Axises().Count() : FAxisCount; }
+int TPCDataItems::ValueCount() const { return Cube ? Cube->Values().Count() : FValueCount; }
+
+void TPCDataItems::Clear() {
+    FItems.clear();
+    FItems.shrink_to_fit();
+    FIDBlocks.clear();
+    FValueBlocks.clear();
+    FIDBlockCapacity = FValueBlockCapacity = 0;
+    FIDBlockUsed = FValueBlockUsed = 0;
+}
+
+void TPCDataItems::SetShape(int axisCount, int valueCount) {
+    Clear();
+    FAxisCount = std::max(axisCount, 0);
+    FValueCount = std::max(valueCount, 0);
+}
+
+TPCDataItem TPCDataItems::allocate() {
+    TPCDataItem item;
+    if (FAxisCount > 0) {
+        // A new block is taken when the current one has fewer entries left than one item needs.
+        if (FIDBlockCapacity - FIDBlockUsed < FAxisCount) {
+            FIDBlockCapacity = std::max<qint64>(IDBlockEntries, FAxisCount);
+            FIDBlocks.emplace_back(new int32_t[size_t(FIDBlockCapacity)]);
+            FIDBlockUsed = 0;
+        }
+        item.AxisIDs = FIDBlocks.back().get() + FIDBlockUsed;
+        FIDBlockUsed += FAxisCount;
+    }
+    if (FValueCount > 0) {
+        if (FValueBlockCapacity - FValueBlockUsed < FValueCount) {
+            FValueBlockCapacity = std::max<qint64>(ValueBlockEntries, FValueCount);
+            FValueBlocks.emplace_back(new double[size_t(FValueBlockCapacity)]);
+            FValueBlockUsed = 0;
+        }
+        item.Values = FValueBlocks.back().get() + FValueBlockUsed;
+        FValueBlockUsed += FValueCount;
+    }
+    return item;
+}
+
+TPCDataItem TPCDataItems::Add(const int32_t* axisIDs, const double* values) {
+    if (FItems.empty() && Cube) {
+        FAxisCount = AxisCount();
+        FValueCount = ValueCount();
+    }
+    TPCDataItem item = allocate();
+    if (FAxisCount) std::memcpy(item.AxisIDs, axisIDs, sizeof(int32_t) * size_t(FAxisCount));
+    if (FValueCount) std::memcpy(item.Values, values, sizeof(double) * size_t(FValueCount));
+    FItems.push_back(item);
+    return item;
+}
+
+qint64 TPCDataItems::MemoryUsed() const {
+    return qint64(FIDBlocks.size()) * IDBlockEntries * qint64(sizeof(int32_t)) +
+           qint64(FValueBlocks.size()) * ValueBlockEntries * qint64(sizeof(double)) +
+           qint64(FItems.capacity() * sizeof(TPCDataItem));
+}
+
+void TPCDataItems::WriteToFiler(TVirtualWriter& writer) const {
+    writer.WriteVersion(0);
+    // The object sequence of the items: one class name, then class number 0.
+    writer.WriteVersion(0);
+    writer.WriteListBegin("Items");
+    const qint64 idBytes = qint64(sizeof(int32_t)) * FAxisCount, valueBytes = qint64(sizeof(double)) * FValueCount;
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        if (i == 0) writer.WriteString("ClassName", kDataItemClass);
+        else writer.WriteInteger("ClassID", 0);
+        writer.WriteObjectBegin("Item");
+        writer.WriteVersion(0);
+        writer.Write("Axis", FItems[i].AxisIDs, idBytes);
+        writer.Write("Values", FItems[i].Values, valueBytes);
+        writer.WriteVersionEnd();
+        writer.WriteObjectEnd();
+    }
+    writer.WriteListEnd();
+    writer.WriteVersionEnd();
+    writer.WriteVersionEnd();
+}
+
+void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
+    int32_t version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    SetShape(AxisCount(), ValueCount());
+    const qint64 idBytes = qint64(sizeof(int32_t)) * FAxisCount, valueBytes = qint64(sizeof(double)) * FValueCount;
+    // The items' object sequence. Items are kept in the block store, so the
+    // sequence is read here rather than through instances of a class.
+    version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(QStringLiteral("ObjectList"), version);
+    reader.ReadListBegin();
+    int classes = 0;
+    while (!reader.EndOfList()) {
+        switch (reader.NextValue()) {
+        case vaInt8: case vaInt16: case vaInt32: {
+            int32_t id = reader.ReadInteger("ClassID");
+            if (id < 0 || id >= classes) RaiseBrokenObjectList();
+            break;
+        }
+        case vaString: case vaLString: case vaUTF8String: {
+            QString name = reader.ReadString("ClassName");
+            if (name != kDataItemClass) {
+                FindPersistentClass(name, true);
+                throw EFilerException(QStringLiteral("TPCDataItems.ReadFromFiler : unexpected item class %1").arg(name));
+            }
+            // Only one class can be met; a second name entry is still one class.
+            classes = 1;
+            break;
+        }
+        default: RaiseBrokenObjectList();
+        }
+        version = reader.ReadVersion();
+        if (version != 0) RaiseFilerException(kDataItemClass, version);
+        TPCDataItem item = allocate();
+        reader.Read("Axis", item.AxisIDs, idBytes);
+        reader.Read("Values", item.Values, valueBytes);
+        reader.ReadVersionEnd();
+        FItems.push_back(item);
+    }
+    reader.ReadListEnd();
+    reader.ReadVersionEnd();
+    FItems.shrink_to_fit();
+    reader.ReadVersionEnd();
+}
+
+// --- TPivotCubeData --------------------------------------------------------
+
+TPivotCubeData::TPivotCubeData()
+    : FDescription(std::make_unique<TBaseNomDescription>()),
+      FAxises(std::make_unique<TPivotCubeAxises>()),
+      FValues(std::make_unique<TPivotCubeValues>()),
+      FDataItems(std::make_unique<TPCDataItems>()) {
+    FAxises->Cube = this;
+    FValues->Cube = this;
+    FDataItems->Cube = this;
+}
+
+TPivotCubeData::~TPivotCubeData() = default;
+
+void TPivotCubeData::Clear() {
+    FDescription->Nom.clear();
+    FDescription->Description.clear();
+    FDataItems->Clear();
+    FAxises->Clear();
+    FValues->Clear();
+}
+
+void TPivotCubeData::CheckDataItems() const {
+    const int axes = FAxises->Count();
+    const TPCDataItemList& items = FDataItems->List();
+    for (int a = 0; a < axes; ++a) {
+        const int32_t limit = FAxises->Items(a)->MemberCount();
+        for (size_t i = 0; i < items.size(); ++i) {
+            const int32_t id = items[i].AxisIDs[a];
+            if (id < 0 || id > limit)
+                throw EFilerException(QStringLiteral("TPCDataItems.ReadFromFiler : data item %1 has member ID %2 on axis \"%3\", outside 0..%4")
+                                          .arg(qint64(i))
+                                          .arg(id)
+                                          .arg(FAxises->Items(a)->Nom())
+                                          .arg(limit));
+        }
+    }
+}
+
+void TPivotCubeData::WriteToFiler(TVirtualWriter& writer) const {
+    writer.WriteVersion(0);
+    FDescription->WriteToFiler(writer);
+    FAxises->WriteToFiler(writer);
+    FValues->WriteToFiler(writer);
+    FDataItems->WriteToFiler(writer);
+    writer.WriteVersionEnd();
+}
+
+void TPivotCubeData::ReadFromFiler(TVirtualReader& reader) {
+    int32_t version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    FDataItems->Clear();
+    FDescription->ReadFromFiler(reader);
+    FAxises->ReadFromFiler(reader);
+    FValues->ReadFromFiler(reader);
+    FDataItems->ReadFromFiler(reader);
+    reader.ReadVersionEnd();
+    // Item IDs are used as bucket numbers and array positions: they must name members.
+    CheckDataItems();
+}
