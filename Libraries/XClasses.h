@@ -439,6 +439,10 @@ public:
 
     // Through "<fileName>.$n" and a ".bak" backup of the previous file.
     void SaveToFile(const QString& fileName) const;
+    // The bytes of the file form (header, then the object, compressed when the
+    // class says so) written at / read from the stream's position.
+    void WriteFileContent(TStream& stream) const;
+    void ReadFileContent(TStream& stream);
     // A missing file leaves the object as it is.
     void LoadFromFile(const QString& fileName);
     std::unique_ptr<TMemoryStream> SaveToNewMemoryStream() const;

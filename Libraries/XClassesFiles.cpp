@@ -38,22 +38,46 @@ QString BackupFileName(const QString& fileName) {
     return fileName + QStringLiteral(".bak");
 }
 
+void TLoadSaveAble::WriteFileContent(TStream& stream) const {
+    stream.WriteBytes(FileFormatIDHeader());
+    if (UseCompressionForFiles()) {
+        TBlockStringStream content;
+        {
+            TBinaryWriter writer(content, 65536);
+            WriteToFiler(writer);
+        }
+        CompressStream(&content, &stream);
+    } else {
+        TBinaryWriter writer(stream, 65536);
+        WriteToFiler(writer);
+    }
+}
+
+void TLoadSaveAble::ReadFileContent(TStream& stream) {
+    const QByteArray header = FileFormatIDHeader();
+    if (!header.isEmpty()) {
+        QByteArray got(header.size(), Qt::Uninitialized);
+        if (stream.Read(got.data(), got.size()) != got.size() || got != header)
+            throw Exception(QStringLiteral("Invalid File IDHeader"));
+    }
+    if (UseCompressionForFiles()) {
+        TBlockStringStream content(TBlockBufferedStream::DefaultBlockSize * 4);
+        DeCompressStream(&stream, &content);
+        content.SetPosition(0);
+        TBinaryReader reader(content, 65536);
+        ReadFromFiler(reader);
+    } else {
+        TReadOnlyStream content(stream.ReadToEnd());
+        TBinaryReader reader(content, 65536);
+        ReadFromFiler(reader);
+    }
+}
+
 void TLoadSaveAble::SaveToFile(const QString& fileName) const {
     const QString temporary = TemporarySaveName(fileName);
     {
         TFileStream file(temporary, TFileStream::fmCreate);
-        file.WriteBytes(FileFormatIDHeader());
-        if (UseCompressionForFiles()) {
-            TBlockStringStream content;
-            {
-                TBinaryWriter writer(content, 65536);
-                WriteToFiler(writer);
-            }
-            CompressStream(&content, &file);
-        } else {
-            TBinaryWriter writer(file, 65536);
-            WriteToFiler(writer);
-        }
+        WriteFileContent(file);
         file.Commit();
     }
     const QByteArray target = QFile::encodeName(fileName);
@@ -71,21 +95,5 @@ void TLoadSaveAble::SaveToFile(const QString& fileName) const {
 void TLoadSaveAble::LoadFromFile(const QString& fileName) {
     if (!pathExists(fileName)) return;
     TFileStream file(fileName, TFileStream::fmOpenRead);
-    const QByteArray header = FileFormatIDHeader();
-    if (!header.isEmpty()) {
-        QByteArray got(header.size(), Qt::Uninitialized);
-        if (file.Read(got.data(), got.size()) != got.size() || got != header)
-            throw Exception(QStringLiteral("Invalid File IDHeader"));
-    }
-    if (UseCompressionForFiles()) {
-        TBlockStringStream content(TBlockBufferedStream::DefaultBlockSize * 4);
-        DeCompressStream(&file, &content);
-        content.SetPosition(0);
-        TBinaryReader reader(content, 65536);
-        ReadFromFiler(reader);
-    } else {
-        TReadOnlyStream content(file.ReadToEnd());
-        TBinaryReader reader(content, 65536);
-        ReadFromFiler(reader);
-    }
+    ReadFileContent(file);
 }

@@ -1,0 +1,100 @@
+#pragma once
+// The shared machinery of the dravo subcommands: the subcommand table, one
+// argument parser, one way of reporting errors, atomic output files and a
+// progress bar on stderr.
+//
+// A subcommand lives in its own file and registers itself with
+// DRAVO_SUBCOMMAND; it throws UsageError for bad arguments (exit 2) and
+// Failure for a runtime failure (exit 1, "dravo: FILE: message").
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TPivotCubeData;
+
+namespace dravo {
+
+struct UsageError {
+    QString message;
+};
+
+struct Failure {
+    QString file;      // may be empty
+    QString message;
+};
+
+struct Option {
+    QString name;        // "--items"
+    QString shortName;   // "-o", or empty
+    QString valueName;   // "N"; empty for a flag
+    QString help;
+};
+
+class Args {
+public:
+    QStringList positional;
+    bool has(const QString& name) const { return FValues.contains(name); }
+    QString value(const QString& name, const QString& fallback = QString()) const { return FValues.value(name, fallback); }
+    // The option's value as an integer in [min, max]; UsageError otherwise.
+    qint64 integer(const QString& name, qint64 fallback, qint64 min, qint64 max) const;
+    void set(const QString& name, const QString& value) { FValues.insert(name, value); }
+
+private:
+    QMap<QString, QString> FValues;
+};
+
+struct Subcommand {
+    QString name;
+    QString summary;     // one line for "dravo help"
+    QString synopsis;    // "info [--json] FILE"
+    QString description; // paragraphs for "dravo SUB --help"
+    std::vector<Option> options;
+    int minPositional = 0;
+    int maxPositional = 0;
+    std::function<int(const Args&)> run;
+};
+
+const std::vector<Subcommand>& subcommands();
+bool registerSubcommand(Subcommand command);
+const Subcommand* findSubcommand(const QString& name);
+QString helpText(const Subcommand& command);
+
+// Parses the arguments that follow the subcommand name; "--" ends the options.
+Args parseArgs(const Subcommand& command, const QStringList& arguments);
+
+// Output on stdout, UTF-8.
+void out(const QString& text);
+
+// Replaces the file atomically (temporary file, then rename): a failure leaves the old file.
+void writeFileAtomically(const QString& fileName, const QByteArray& bytes);
+
+// Loads a raw cube file; a missing or unreadable file is a Failure naming it.
+std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName);
+
+// A progress bar on stderr, shown only when stderr is a terminal.
+class Progress {
+public:
+    explicit Progress(QString label);
+    ~Progress();
+    void update(qint64 done, qint64 total);
+    void finish();
+
+private:
+    QString FLabel;
+    bool FActive;
+    int FLastPercent = -1;
+};
+
+} // namespace dravo
+
+#define DRAVO_CONCAT2(a, b) a##b
+#define DRAVO_CONCAT(a, b) DRAVO_CONCAT2(a, b)
+// Registers a subcommand at start-up: DRAVO_SUBCOMMAND(makeInfoCommand());
+#define DRAVO_SUBCOMMAND(expression) \
+    static const bool DRAVO_CONCAT(dravoSubcommand, __LINE__) = ::dravo::registerSubcommand(expression)

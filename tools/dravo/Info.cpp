@@ -1,0 +1,104 @@
+// dravo info: what a raw cube file holds.
+#include "Dravo.h"
+
+#include "UPivotCube.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QString sortStyleName(int style) {
+    switch (style) {
+    case pcsCaption: return QStringLiteral("caption");
+    case pcsCaptionCaseSensitive: return QStringLiteral("caption, case-sensitive");
+    case pcsInteger: return QStringLiteral("integer");
+    case pcsNumber: return QStringLiteral("number");
+    case pcsID: return QStringLiteral("member ID");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+QString table(const QList<QStringList>& rows) {
+    QList<int> widths;
+    for (const QStringList& row : rows)
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (widths.size() <= c) widths << 0;
+            widths[c] = std::max(widths[c], int(row[c].size()));
+        }
+    QString text;
+    for (const QStringList& row : rows) {
+        QString line = QStringLiteral("  ");
+        for (qsizetype c = 0; c < row.size(); ++c) line += row[c].leftJustified(c + 1 < row.size() ? widths[c] + 2 : 0);
+        text += line.trimmed().isEmpty() ? QString() : QStringLiteral("  ") + line.trimmed() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+int runInfo(const dravo::Args& args) {
+    const QString file = args.positional.first();
+    auto cube = dravo::loadCube(file);
+    const TPivotCubeAxises& axes = cube->Axises();
+    const TPivotCubeValues& values = cube->Values();
+    if (args.has(QStringLiteral("--json"))) {
+        QJsonArray axisArray, valueArray;
+        for (int i = 0; i < axes.Count(); ++i) {
+            const TPivotCubeAxis* a = axes[i];
+            axisArray.append(QJsonObject{{"name", a->Nom()},
+                                         {"members", a->MemberCount()},
+                                         {"sortStyle", int(a->SortStyle)},
+                                         {"parent", a->ParentAxis ? QJsonValue(a->ParentAxis->Nom()) : QJsonValue()},
+                                         {"parentLinked", a->ParentLinked}});
+        }
+        for (int i = 0; i < values.Count(); ++i) {
+            const TPivotCubeValue* v = values[i];
+            valueArray.append(QJsonObject{{"name", v->Nom()},
+                                          {"operator", v->GroupOperator ? QJsonValue(v->GroupOperatorName()) : QJsonValue()}});
+        }
+        QJsonObject root{{"title", cube->Description().Nom},
+                         {"axes", axisArray},
+                         {"values", valueArray},
+                         {"items", cube->DataItems().Count()}};
+        dravo::out(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+        return 0;
+    }
+    QString text = QStringLiteral("Title:  %1\n").arg(cube->Description().Nom);
+    text += QStringLiteral("Items:  %1\n").arg(cube->DataItems().Count());
+    text += QStringLiteral("Axes:   %1\n").arg(axes.Count());
+    QList<QStringList> rows;
+    for (int i = 0; i < axes.Count(); ++i) {
+        const TPivotCubeAxis* a = axes[i];
+        QString parent = a->ParentAxis ? QStringLiteral("parent %1%2").arg(a->ParentAxis->Nom(), a->ParentLinked ? QStringLiteral(", linked") : QString())
+                                       : QString();
+        rows << QStringList{a->Nom(), QStringLiteral("%1 members").arg(a->MemberCount()),
+                            QStringLiteral("sort %1 (%2)").arg(a->SortStyle).arg(sortStyleName(a->SortStyle)), parent};
+    }
+    text += table(rows);
+    text += QStringLiteral("Values: %1\n").arg(values.Count());
+    rows.clear();
+    for (int i = 0; i < values.Count(); ++i)
+        rows << QStringList{values[i]->Nom(), values[i]->GroupOperator ? values[i]->GroupOperatorName() : QStringLiteral("(no operator)")};
+    text += table(rows);
+    dravo::out(text);
+    return 0;
+}
+
+dravo::Subcommand makeInfo() {
+    dravo::Subcommand c;
+    c.name = QStringLiteral("info");
+    c.summary = QStringLiteral("describe a raw cube file: title, axes, values, item count");
+    c.synopsis = QStringLiteral("info [--json] FILE.pvc");
+    c.description = QStringLiteral(
+        "Prints the cube's title, its axes (name, member count, sort style, parent axis,\n"
+        "parent link), its values (name, group operator) and the number of data items.");
+    c.options = {{QStringLiteral("--json"), QString(), QString(),
+                  QStringLiteral("one JSON object: title, axes [{name, members, sortStyle, parent, parentLinked}], values [{name, operator}], items")}};
+    c.minPositional = c.maxPositional = 1;
+    c.run = runInfo;
+    return c;
+}
+
+} // namespace
+
+DRAVO_SUBCOMMAND(makeInfo());
