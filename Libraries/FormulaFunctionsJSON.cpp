@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-using json = nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
@@ -152,11 +152,19 @@ private:
             out.push_back(&*it);
     }
 
+    // Members named `name` below node, in document order.
     static void collectDeep(const json& node, const QString& name, std::vector<const json*>& out) {
-        appendMember(node, name, out);
-        if (node.is_array() || node.is_object())
+        if (node.is_object()) {
+            const std::string key = name.toStdString();
+            for (auto it = node.begin(); it != node.end(); ++it) {
+                if (it.key() == key)
+                    out.push_back(&it.value());
+                collectDeep(it.value(), name, out);
+            }
+        } else if (node.is_array()) {
             for (const json& e : node)
                 collectDeep(e, name, out);
+        }
     }
 
     QString FPath;
