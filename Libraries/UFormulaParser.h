@@ -36,6 +36,7 @@ LORVANE_DECLARE_EXCEPTION(EEvalError, EEvalException);
 LORVANE_DECLARE_EXCEPTION(EMathError, Exception);
 LORVANE_DECLARE_EXCEPTION(EZeroDivide, EMathError);
 LORVANE_DECLARE_EXCEPTION(EInvalidOp, EMathError);
+LORVANE_DECLARE_EXCEPTION(EOverflow, EMathError);
 // An internal consistency check of the formula engine failed.
 LORVANE_DECLARE_EXCEPTION(EFormulaAssertion, Exception);
 

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <vector>
 #include <cstdlib>
 #include <new>
 
@@ -66,16 +67,17 @@ const char* const kCellFormulas[] = {
     "a > b And d <> 0",
     "'Total: ' + a",
     "a * (1 + 19.6 / 100) - e ^ 2",
+    "FormatFloat('%.2f', a)",
+    "If(a > b, a - b, 0)",
+    "Round(a / b * 100, 2)",
+    "IntToStr(a, 3) + ' ' + Left('abcdef', 3)",
 };
 
 void BM_ParseOptimizeCellFormulas(benchmark::State& state) {
     BenchParser parser;
-    const QString formulas[] = {
-        QString::fromLatin1(kCellFormulas[0]), QString::fromLatin1(kCellFormulas[1]),
-        QString::fromLatin1(kCellFormulas[2]), QString::fromLatin1(kCellFormulas[3]),
-        QString::fromLatin1(kCellFormulas[4]), QString::fromLatin1(kCellFormulas[5]),
-        QString::fromLatin1(kCellFormulas[6]), QString::fromLatin1(kCellFormulas[7]),
-    };
+    std::vector<QString> formulas;
+    for (const char* f : kCellFormulas)
+        formulas.push_back(QString::fromLatin1(f));
     for (auto _ : state) {
         for (const QString& f : formulas) {
             auto root = parser.Parse(f);
