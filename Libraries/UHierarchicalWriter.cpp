@@ -3,6 +3,8 @@
 
 #include "UHierarchicalWriter.h"
 
+#include "USysUtils.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QSet>
@@ -92,7 +94,7 @@ quint32 SystemColorToRGB(int index) {
 QString ColorToXMLText(qint32 color) {
     quint32 value = quint32(color);
     if (color < 0) value = SystemColorToRGB(int(value & 0xFF));
-    return QLatin1Char('#') + QStringLiteral("%1").arg(value, 6, 16, QLatin1Char('0')).toUpper();
+    return QLatin1Char('#') + IntToHex(value, 6);
 }
 
 // ---------------------------------------------------------------------------
@@ -104,6 +106,18 @@ THierarchicalWriter* THierarchicalWriter::AddChildInteger(const QString& name, q
     return AddChild(name, QString::number(value));
 }
 
+THierarchicalWriter* THierarchicalWriter::AddChildFloat(const QString& name, double value) {
+    return AddChild(name, FloatToStr(value, QLatin1Char('.')));
+}
+
+THierarchicalWriter* THierarchicalWriter::AddChildDateTime(const QString& name, double value) {
+    return AddChild(name, DateTimeToStr(value));
+}
+
+THierarchicalWriter* THierarchicalWriter::AddChildDate(const QString& name, double value) {
+    return AddChild(name, DateToStr(value));
+}
+
 THierarchicalWriter* THierarchicalWriter::AddChildList(const QString& name, const QStringList& items,
                                                        const QString& itemName) {
     THierarchicalWriter* list = AddChild(name);
@@ -113,6 +127,10 @@ THierarchicalWriter* THierarchicalWriter::AddChildList(const QString& name, cons
 
 void THierarchicalWriter::SetAttributeInteger(const QString& name, qint64 value) {
     SetAttribute(name, QString::number(value));
+}
+
+void THierarchicalWriter::SetAttributeFloat(const QString& name, double value) {
+    SetAttribute(name, FloatToStr(value, QLatin1Char('.')));
 }
 
 void THierarchicalWriter::SetAttributeBool(const QString& name, bool value) {

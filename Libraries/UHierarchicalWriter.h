@@ -32,7 +32,10 @@ public:
 
     THierarchicalWriter* AddChild(const QString& name) { return AddChild(name, QString()); }
     THierarchicalWriter* AddChildInteger(const QString& name, qint64 value);
+    // General number format, 15 significant digits, '.' as separator.
     THierarchicalWriter* AddChildFloat(const QString& name, double value);
+    // Date-times are days since 1899-12-30: "dd/mm/yyyy hh:nn:ss" (time
+    // omitted at midnight) and "dd/mm/yyyy".
     THierarchicalWriter* AddChildDateTime(const QString& name, double value);
     THierarchicalWriter* AddChildDate(const QString& name, double value);
     THierarchicalWriter* AddChildList(const QString& name, const QStringList& items, const QString& itemName);

@@ -80,9 +80,10 @@ QString ResolveReferences(const QString& text, const TXMLDOMDocument* document) 
     out.reserve(text.size());
     qsizetype i = 0;
     const qsizetype n = text.size();
+    qsizetype semicolon = -1;  // the next ';' after the current '&', kept while ahead
     while (amp >= 0) {
         out.append(QStringView(text).mid(i, amp - i));
-        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), amp + 1);
+        if (semicolon <= amp) semicolon = text.indexOf(QLatin1Char(';'), amp + 1);
         if (semicolon < 0) {
             i = amp;  // the rest is copied as it is
             break;

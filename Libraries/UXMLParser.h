@@ -12,6 +12,7 @@
 
 #include "SysExceptions.h"
 #include "UHierarchicalWriter.h"
+#include "XClasses.h"
 
 #include <QList>
 #include <QString>
@@ -119,7 +120,8 @@ private:
     TXMLDOMNode* FOwner;
 };
 
-class TXMLDOMNode {
+class TXMLDOMNode : public TNonRefCountedObject {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMNode, TNonRefCountedObject)
 public:
     TXMLDOMNode(TXMLDOMDocument* document, const QString& name);
     virtual ~TXMLDOMNode();
@@ -136,7 +138,6 @@ public:
     QString LocalName() const;
     // Index in the parent's child list (or the element's attribute map).
     int IndexInParent() const { return FIndex; }
-    virtual QString ClassName() const = 0;
 
     // Reads the node from the cursor; faults go to the owner document's error
     // list (a node without a document raises EParserError at once).
@@ -171,8 +172,12 @@ public:
     // Visits the node, then its descendants in document order (not recursive).
     void ForEach(const std::function<void(TXMLDOMNode*)>& visitor);
 
-    // The XPath selections (SelectNodes, SelectValue, SelectStrings) are free
-    // functions of the XPath module, built on the formula parser.
+    // XPath selections live in the XPath module, built on the formula parser,
+    // as free functions beside the reading helpers below:
+    //   std::unique_ptr<TXMLDOMNodeList> SelectNodes(TXMLDOMNode*, const QString& path);
+    //     (a non-owning list: TXMLDOMNodeList(false))
+    //   QString SelectValue(TXMLDOMNode*, const QString& path);
+    //   QStringList SelectStrings(TXMLDOMNode*, const QString& path);
 
 protected:
     void RecordError(const QString& message) const;
@@ -192,9 +197,9 @@ private:
 };
 
 class TXMLDOMAttribute : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMAttribute, TXMLDOMNode)
 public:
     TXMLDOMAttribute(TXMLDOMDocument* document, const QString& name);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMAttribute"); }
     // The value as written, entity references kept.
     const QString& Value() const { return FValue; }
     void Parse(TXMLTextCursor& cursor) override;
@@ -210,6 +215,7 @@ private:
 };
 
 class TXMLDOMCharacterData : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMCharacterData, TXMLDOMNode)
 public:
     TXMLDOMCharacterData(TXMLDOMDocument* document, const QString& name, const QString& data);
     // The stored data, exactly as read or set.
@@ -224,9 +230,9 @@ protected:
 };
 
 class TXMLDOMText : public TXMLDOMCharacterData {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMText, TXMLDOMCharacterData)
 public:
     TXMLDOMText(TXMLDOMDocument* document, const QString& data);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMText"); }
     // The data with the predefined entities (any letter case) and character
     // references decoded; unknown references stay as written.
     QString GetData() const override;
@@ -238,9 +244,9 @@ public:
 };
 
 class TXMLDOMCDATASection : public TXMLDOMCharacterData {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMCDATASection, TXMLDOMCharacterData)
 public:
     TXMLDOMCDATASection(TXMLDOMDocument* document, const QString& data);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMCDATASection"); }
     void Parse(TXMLTextCursor& cursor) override;
     void WriteMarkup(QString& out) const override;
     void WriteText(QString& out) const override;
@@ -249,9 +255,9 @@ public:
 };
 
 class TXMLDOMComment : public TXMLDOMCharacterData {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMComment, TXMLDOMCharacterData)
 public:
     TXMLDOMComment(TXMLDOMDocument* document, const QString& data);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMComment"); }
     void Parse(TXMLTextCursor& cursor) override;
     void WriteMarkup(QString& out) const override;
     std::unique_ptr<TXMLDOMNode> CloneNode(bool deep) const override;
@@ -259,10 +265,10 @@ public:
 };
 
 class TXMLDOMElement : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMElement, TXMLDOMNode)
 public:
     TXMLDOMElement(TXMLDOMDocument* document, const QString& name);
     ~TXMLDOMElement() override;
-    QString ClassName() const override { return QStringLiteral("TXMLDOMElement"); }
 
     void Parse(TXMLTextCursor& cursor) override;
     void WriteMarkup(QString& out) const override;
@@ -305,9 +311,9 @@ private:
 };
 
 class TXMLDOMProcessingInstruction : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMProcessingInstruction, TXMLDOMNode)
 public:
     TXMLDOMProcessingInstruction(TXMLDOMDocument* document, const QString& target, const QString& data);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMProcessingInstruction"); }
     const QString& Target() const { return FTarget; }
     void SetTarget(const QString& target) { FTarget = target; }
     const QString& Data() const { return FData; }
@@ -325,9 +331,9 @@ protected:
 };
 
 class TXMLDOMDocumentDecl : public TXMLDOMProcessingInstruction {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMDocumentDecl, TXMLDOMProcessingInstruction)
 public:
     explicit TXMLDOMDocumentDecl(TXMLDOMDocument* document);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMDocumentDecl"); }
     const QString& Version() const { return FVersion; }
     const QString& Encoding() const { return FEncoding; }
     const QString& Standalone() const { return FStandalone; }
@@ -344,6 +350,7 @@ private:
 };
 
 class TXMLDOMEntityNotation : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMEntityNotation, TXMLDOMNode)
 public:
     using TXMLDOMNode::TXMLDOMNode;
     const QString& PublicId() const { return FPublicId; }
@@ -362,9 +369,9 @@ protected:
 };
 
 class TXMLDOMNotation : public TXMLDOMEntityNotation {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMNotation, TXMLDOMEntityNotation)
 public:
     TXMLDOMNotation(TXMLDOMDocument* document, const QString& name);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMNotation"); }
     void Parse(TXMLTextCursor& cursor) override;
     void WriteMarkup(QString& out) const override;
     std::unique_ptr<TXMLDOMNode> CloneNode(bool deep) const override;
@@ -372,9 +379,9 @@ public:
 };
 
 class TXMLDOMEntity : public TXMLDOMEntityNotation {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMEntity, TXMLDOMEntityNotation)
 public:
     TXMLDOMEntity(TXMLDOMDocument* document, const QString& name);
-    QString ClassName() const override { return QStringLiteral("TXMLDOMEntity"); }
     const QString& Value() const { return FValue; }
     const QString& NotationName() const { return FNotationName; }
     bool IsParameterEntity() const { return FParameterEntity; }
@@ -392,6 +399,7 @@ private:
 };
 
 class TXMLDOMDocumentType : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMDocumentType, TXMLDOMNode)
 public:
     // One line of the internal subset: the node it declares (entity, notation,
     // comment or instruction), or the kept text of an ELEMENT or ATTLIST
@@ -403,7 +411,6 @@ public:
 
     TXMLDOMDocumentType(TXMLDOMDocument* document, const QString& name);
     ~TXMLDOMDocumentType() override;
-    QString ClassName() const override { return QStringLiteral("TXMLDOMDocumentType"); }
     const QString& ExternalId() const { return FExternalId; }
     const std::vector<TDeclaration>& Declarations() const { return FDeclarations; }
     // The first entity (notation) declared with exactly that name, or none.
@@ -437,10 +444,10 @@ struct TXMLEncoding {
 };
 
 class TXMLDOMDocument : public TXMLDOMNode {
+    LORVANE_PERSISTENT_CLASS(TXMLDOMDocument, TXMLDOMNode)
 public:
     TXMLDOMDocument();
     ~TXMLDOMDocument() override;
-    QString ClassName() const override { return QStringLiteral("TXMLDOMDocument"); }
 
     // Parses the text, replacing the content; raises EParserError with one line
     // per recorded fault (the partial tree stays readable).

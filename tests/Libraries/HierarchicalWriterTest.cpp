@@ -138,6 +138,19 @@ TEST(XMLHierarchicalWriter, ToTextIsCompact) {
                              "<Items><Item>x</Item><Item>y</Item></Items></ViewState>"));
 }
 
+TEST(XMLHierarchicalWriter, NumbersAndDates) {
+    TXMLHierarchicalWriter e(QStringLiteral("v"));
+    e.AddChildFloat(QStringLiteral("a"), 0.1 + 0.2);
+    e.AddChildFloat(QStringLiteral("b"), -1234.5);
+    e.AddChildFloat(QStringLiteral("c"), 1e15);
+    e.SetAttributeFloat(QStringLiteral("f"), 2.5);
+    e.AddChildDateTime(QStringLiteral("d"), 45000.75);  // 15/03/2023 18:00
+    e.AddChildDateTime(QStringLiteral("m"), 45000.0);
+    e.AddChildDate(QStringLiteral("e"), 45000.75);
+    EXPECT_EQ(e.ToText(), QStringLiteral("<v f=\"2.5\"><a>0.3</a><b>-1234.5</b><c>1E15</c>"
+                                         "<d>15/03/2023 18:00:00</d><m>15/03/2023</m><e>15/03/2023</e></v>"));
+}
+
 TEST(XMLHierarchicalWriter, CDataSection) {
     TXMLHierarchicalWriter e(QStringLiteral("f"));
     e.SetText(QStringLiteral("t"));
