@@ -33,7 +33,7 @@ bench:
 	for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
 
 fuzz:
-	CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_FUZZ=ON -DLORVANE_TESTS=ON
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_FUZZ=ON -DLORVANE_TESTS=ON -DLORVANE_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build build-fuzz
 
 clean:
