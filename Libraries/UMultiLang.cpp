@@ -30,6 +30,7 @@ struct ServiceState {
     std::recursive_mutex listenersLock;
     QList<ILanguageListener*> listeners;
     std::function<void()> invalidateAllWindows;
+    std::function<void(const QString&)> dictionaryError;  // under dictionariesLock
 };
 
 ServiceState& state() {
@@ -146,15 +147,28 @@ TLanguageDictionary& dictionaryFor(int languageID, TDictionaryType type) {
     ServiceState& s = state();
     std::lock_guard<std::recursive_mutex> lock(s.dictionariesLock);
     if (TLanguageDictionary* found = findDictionary(languageID, type)) return *found;
-    auto dictionary = std::make_unique<TLanguageDictionary>(languageID, type, DictionaryFileName(languageID, type));
+    const QString fileName = DictionaryFileName(languageID, type);
+    auto dictionary = std::make_unique<TLanguageDictionary>(languageID, type, fileName);
+    QString error;
     try {
         dictionary->LoadDictionaryFile();
-    } catch (...) {
-        dictionary = std::make_unique<TLanguageDictionary>(languageID, type, dictionary->FileName());
+    } catch (const Exception& e) {
+        error = e.message();
+    } catch (const std::exception& e) {
+        error = QString::fromLocal8Bit(e.what());
+    }
+    if (!error.isNull()) {
+        dictionary = std::make_unique<TLanguageDictionary>(languageID, type, fileName);
         dictionary->SetReadOnly(true);
     }
     s.dictionaries.push_back(std::move(dictionary));
-    return *s.dictionaries.back();
+    TLanguageDictionary& result = *s.dictionaries.back();
+    if (!error.isNull()) {
+        const QString message = QStringLiteral("%1: %2").arg(fileName, error);
+        if (s.dictionaryError) s.dictionaryError(message);
+        else qWarning("%s", qUtf8Printable(message));
+    }
+    return result;
 }
 
 // ---------------------------------------------------------------------------
@@ -420,6 +434,12 @@ void SetInvalidateAllWindowsHandler(std::function<void()> handler) {
     ServiceState& s = state();
     std::lock_guard<std::recursive_mutex> lock(s.listenersLock);
     s.invalidateAllWindows = std::move(handler);
+}
+
+void SetDictionaryErrorHandler(std::function<void(const QString& message)> handler) {
+    ServiceState& s = state();
+    std::lock_guard<std::recursive_mutex> lock(s.dictionariesLock);
+    s.dictionaryError = std::move(handler);
 }
 
 QString LanguageNativeName(int languageID) {

@@ -164,6 +164,10 @@ void RegisterLanguageListener(ILanguageListener* listener);
 void UnregisterLanguageListener(ILanguageListener* listener);
 // Called after the listeners, to repaint every window (set by the viewer).
 void SetInvalidateAllWindowsHandler(std::function<void()> handler);
+// Told once about each translation file that cannot be read (its texts then
+// stay untranslated and the file is left as it is). The message names the
+// file and the fault. By default the message goes to the Qt warning output.
+void SetDictionaryErrorHandler(std::function<void(const QString& message)> handler);
 
 // The languages offered to the user: the source language and every
 // translation file of interface texts beside the program, named in their own

@@ -41,6 +41,7 @@ protected:
         } catch (...) {
         }
         SetInvalidateAllWindowsHandler(nullptr);
+        SetDictionaryErrorHandler(nullptr);
         InitializeMultiLang();  // back to the source language and the program's own folder
     }
     void start(const QString& program = QString()) {
@@ -335,9 +336,12 @@ TEST_F(MultiLangFixture, UnwritableDictionaryLeavesACopyAndSaysWhere) {
 TEST_F(MultiLangFixture, BrokenTranslationFileIsNeitherFatalNorOverwritten) {
     const QByteArray broken = "zzzz\r\nFichier=File\r\n";
     writeFile(path("app/lorvane-0409.LAND"), broken);
+    QStringList reported;
+    SetDictionaryErrorHandler([&](const QString& message) { reported << message; });
     SetCurrentLanguage(0x0409);
     EXPECT_EQ(Translate("Fichier"), "Fichier");
     EXPECT_EQ(Translate("Nouveau"), "Nouveau");
+    EXPECT_EQ(reported, QStringList({path("app/lorvane-0409.LAND") + ": '$zzzz' is not a valid integer value"}));
     FinalizeMultiLang();
     EXPECT_EQ(readFile(path("app/lorvane-0409.LAND")), broken);
 }
@@ -405,4 +409,18 @@ TEST(LanguageDictionary, PersistsThroughTheFiler) {
     QByteArray wrongType = d.SaveToString();
     wrongType[6] = 7;
     EXPECT_THROW(target.LoadFromString(wrongType), EFilerException);
+}
+
+TEST_F(MultiLangFixture, ThreadsSharingADictionaryLearnEveryText) {
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([t] {
+            SetCurrentLanguage(0x0409);
+            for (int i = 0; i < 200; ++i) Translate(QStringLiteral("Texte %1").arg((i * 7 + t * 50) % 300));
+        });
+    for (std::thread& w : workers) w.join();
+    FinalizeMultiLang();
+    TLanguageDictionary written;
+    written.LoadDictionaryBytes(readFile(path("app/lorvane-0409.LAND")), QString());
+    EXPECT_EQ(written.Count(), 300);
 }
