@@ -37,3 +37,30 @@ int Decompress(const uint8_t* source, int n, uint8_t* dest, int destCapacity);
 
 // Sum of the byte values, modulo 2^32.
 uint32_t ByteSum(const uint8_t* data, qint64 size);
+
+// ---------------------------------------------------------------------------
+// Signed string form (CompressString / DeCompressString): a byte string that
+// starts with a three-letter signature naming its codec, "RAW" (stored),
+// "RW1" (the stream form above), "UCL" (4-byte length, then UCL NRV2E data) or
+// "SLZ" (SynLZ compress1), optionally scrambled: byte i XOR (key + i) mod 256.
+
+// Compression styles of CompressString.
+enum TStringCompression : int {
+    scRAW = 0,     // "RAW"
+    scLZRW1 = 1,   // "LZRW1": "RW1", or "RAW" when not smaller
+    scUCL = 2,     // "UCL": UCL level 3, or "RAW"
+    scUCLHigh = 3, // "UCL_High": UCL level 10, or "RAW"
+    scBest = 4,    // "Best": the shortest of the others, earlier on equal lengths
+    scLZ = 5,      // "LZ": "SLZ", or "RAW"
+};
+// The display name of a style ("RAW", "LZRW1", "UCL", "UCL_High", "Best", "LZ"); empty for others.
+QString CompressionStyleName(int style);
+
+// Empty data gives an empty result; data shorter than 16 bytes is stored
+// "RAW" whatever the style. key 0 means no scrambling. An unknown style fails
+// with "Invalid compression format".
+QByteArray CompressString(const QByteArray& data, uint8_t key = 0, int style = scLZRW1);
+// Reads every signature; damaged data fails with "DeCompressString : invalid
+// data.", "DeCompressString : unknown compression.", "UCL decompression
+// failed", "SynLZ decompression failed" or the errors of DeCompressStream.
+QByteArray DeCompressString(const QByteArray& data, uint8_t key = 0);
