@@ -99,6 +99,6 @@ QString ReadIniSetting(const QString& section, const QString& key, const QString
 // text "-1" gives true; anything else false.
 bool StrToBoolDef(const QString& text, bool defaultValue);
 
-// Special folders other parts ask for, each with a trailing separator.
+// Special folders the other modules ask for, each with a trailing separator.
 enum class TSpecialFolder { LocalAppData, AppData, CommonAppData };
 QString GetSpecialFolderPath(TSpecialFolder folder);
