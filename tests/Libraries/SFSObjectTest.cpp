@@ -400,7 +400,7 @@ TEST(SFSObject, HostileDirectoriesAreRefused) {
     for (int i = 0; i < levels; ++i) deep += hexBytes("00") + emptyList;
     deep += emptyList;
     const QString error = readError(containerWithDirectory(deep));
-    EXPECT_TRUE(error.startsWith("Corrupt directory")) << error.toStdString();
+    EXPECT_TRUE(error.contains("nested") || error.contains("deeper")) << error.toStdString();
 }
 
 TEST(SFSObject, EntriesThatLieAboutTheirBytesAreRefused) {
