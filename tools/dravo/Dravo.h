@@ -17,6 +17,7 @@
 #include <vector>
 
 class TPivotCubeData;
+class TPCInteractive;
 
 namespace dravo {
 
@@ -76,6 +77,28 @@ void writeFileAtomically(const QString& fileName, const QByteArray& bytes);
 
 // Loads a raw cube file; a missing or unreadable file is a Failure naming it.
 std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName);
+
+// Whether the file starts with the version tag of a document (SFS) container.
+bool isDocumentFile(const QString& fileName);
+
+// A document file and its cube, read with a password (empty for none); a file
+// that cannot be read, or a document that cannot be loaded, is a Failure naming it.
+struct LoadedDocument {
+    std::unique_ptr<TPCInteractive> document;
+    std::unique_ptr<TPivotCubeData> cube;
+    bool isProtected = false;
+};
+LoadedDocument loadDocument(const QString& fileName, const QByteArray& password);
+
+// Writes a document file atomically (the old file stays when anything fails).
+void saveDocument(const QString& fileName, const TPCInteractive& document, const TPivotCubeData& cube,
+                  const QByteArray& password);
+
+// The raw cube file bytes of a cube: header, then the compressed filer bytes.
+QByteArray rawCubeFileBytes(const TPivotCubeData& cube);
+
+// The option every command that reads or writes documents takes.
+Option passwordOption();
 
 // A progress bar on stderr, shown only when stderr is a terminal.
 class Progress {

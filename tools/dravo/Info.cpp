@@ -2,6 +2,7 @@
 #include "Dravo.h"
 
 #include "UPivotCube.h"
+#include "UPivotCubeInteractive.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,9 +37,53 @@ QString table(const QList<QStringList>& rows) {
     return text;
 }
 
+QString documentText(const TPCInteractive& doc) {
+    QString text = QStringLiteral("Views:  %1\n").arg(doc.ViewCount());
+    QList<QStringList> rows;
+    for (int i = 0; i < doc.ViewCount(); ++i) {
+        const TPCInteractiveView* v = doc.Views(i);
+        QStringList charts;
+        for (int g = 0; g < v->GraphCount(); ++g) charts << v->Graphs(g)->Description.Nom;
+        rows << QStringList{v->Description.Nom,
+                            charts.isEmpty() ? QStringLiteral("no chart")
+                                             : QStringLiteral("charts: %1").arg(charts.join(QStringLiteral(", ")))};
+    }
+    text += table(rows);
+    TPCInteractiveViewGraph* graph = nullptr;
+    const TPCInteractiveView* shown = doc.DefaultView(&graph);
+    text += QStringLiteral("Shown first: %1\n")
+                .arg(!shown ? QStringLiteral("(no view)")
+                            : graph ? shown->Description.Nom + QLatin1Char('/') + graph->Description.Nom : shown->Description.Nom);
+    text += QStringLiteral("Formulas: %1\n")
+                .arg(doc.FormulasXML.isEmpty() ? QStringLiteral("none")
+                                               : QStringLiteral("%1 bytes of formula XML").arg(doc.FormulasXML.size()));
+    return text;
+}
+
+QJsonObject documentJson(const TPCInteractive& doc, bool isProtected) {
+    QJsonArray views;
+    for (int i = 0; i < doc.ViewCount(); ++i) {
+        const TPCInteractiveView* v = doc.Views(i);
+        QJsonArray charts;
+        for (int g = 0; g < v->GraphCount(); ++g) charts.append(v->Graphs(g)->Description.Nom);
+        views.append(QJsonObject{{"name", v->Description.Nom}, {"charts", charts}});
+    }
+    return QJsonObject{{"views", views},
+                       {"defaultDisplay", doc.DefaultDisplay},
+                       {"formulasXML", QString::fromUtf8(doc.FormulasXML)},
+                       {"protected", isProtected}};
+}
+
 int runInfo(const dravo::Args& args) {
     const QString file = args.positional.first();
-    auto cube = dravo::loadCube(file);
+    std::unique_ptr<TPivotCubeData> cube;
+    dravo::LoadedDocument loaded;
+    if (dravo::isDocumentFile(file)) {
+        loaded = dravo::loadDocument(file, args.value(QStringLiteral("--password")).toUtf8());
+        cube = std::move(loaded.cube);
+    } else {
+        cube = dravo::loadCube(file);
+    }
     const TPivotCubeAxises& axes = cube->Axises();
     const TPivotCubeValues& values = cube->Values();
     if (args.has(QStringLiteral("--json"))) {
@@ -60,10 +105,12 @@ int runInfo(const dravo::Args& args) {
                          {"axes", axisArray},
                          {"values", valueArray},
                          {"items", cube->DataItems().Count()}};
+        if (loaded.document) root.insert(QStringLiteral("document"), documentJson(*loaded.document, loaded.isProtected));
         dravo::out(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
         return 0;
     }
-    QString text = QStringLiteral("Title:  %1\n").arg(cube->Description().Nom);
+    QString text = loaded.document ? documentText(*loaded.document) : QString();
+    text += QStringLiteral("Title:  %1\n").arg(cube->Description().Nom);
     text += QStringLiteral("Items:  %1\n").arg(cube->DataItems().Count());
     text += QStringLiteral("Axes:   %1\n").arg(axes.Count());
     QList<QStringList> rows;
@@ -87,13 +134,16 @@ int runInfo(const dravo::Args& args) {
 dravo::Subcommand makeInfo() {
     dravo::Subcommand c;
     c.name = QStringLiteral("info");
-    c.summary = QStringLiteral("describe a raw cube file: title, axes, values, item count");
-    c.synopsis = QStringLiteral("info [--json] FILE.pvc");
+    c.summary = QStringLiteral("describe a raw cube file or a document: views, title, axes, values, item count");
+    c.synopsis = QStringLiteral("info [--json] [--password P] FILE.pvc|DOC.Dravo");
     c.description = QStringLiteral(
         "Prints the cube's title, its axes (name, member count, sort style, parent axis,\n"
-        "parent link), its values (name, group operator) and the number of data items.");
+        "parent link), its values (name, group operator) and the number of data items.\n"
+        "For a document, first its views with their charts, the view (or chart) shown\n"
+        "first and its formulas; JSON output adds them under \"document\".");
     c.options = {{QStringLiteral("--json"), QString(), QString(),
-                  QStringLiteral("one JSON object: title, axes [{name, members, sortStyle, parent, parentLinked}], values [{name, operator}], items")}};
+                  QStringLiteral("one JSON object: title, axes [{name, members, sortStyle, parent, parentLinked}], values [{name, operator}], items")},
+                 dravo::passwordOption()};
     c.minPositional = c.maxPositional = 1;
     c.run = runInfo;
     return c;
