@@ -117,6 +117,7 @@ int TPCDataItems::AxisCount() const { return Cube ? Cube->Axises().Count() : FAx
 int TPCDataItems::ValueCount() const { return Cube ? Cube->Values().Count() : FValueCount; }
 
 void TPCDataItems::Clear() {
+    dropOrderingState();
     FItems.clear();
     FItems.shrink_to_fit();
     FIDBlocks.clear();
@@ -160,6 +161,7 @@ TPCDataItem TPCDataItems::Add(const int32_t* axisIDs, const double* values) {
         FAxisCount = AxisCount();
         FValueCount = ValueCount();
     }
+    dropOrderingState();
     TPCDataItem item = allocate();
     if (FAxisCount) std::memcpy(item.AxisIDs, axisIDs, sizeof(int32_t) * size_t(FAxisCount));
     if (FValueCount) std::memcpy(item.Values, values, sizeof(double) * size_t(FValueCount));

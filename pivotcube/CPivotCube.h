@@ -1,0 +1,146 @@
+#pragma once
+// The pivot engine: dimensions placed on rows and columns, the two node trees
+// of visible members, expansion, and the iterator that walks a tree in display
+// order with the filter stack of the current line. Views observe the engine
+// through change notifications.
+
+#include "UPivotCube.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TPivotCube;
+class TPivotCubeNode;
+
+// A dimension: a member filter on one axis, shown ascending or descending.
+class TPCAxisVisualFilter : public TPCAxisFilter {
+    LORVANE_PERSISTENT_CLASS(TPCAxisVisualFilter, TPCAxisFilter)
+public:
+    TPCAxisVisualFilter() = default;
+    explicit TPCAxisVisualFilter(int32_t axisIndex) : TPCAxisFilter(axisIndex) {}
+    bool DescendingSort = false;
+    void WriteToFiler(TVirtualWriter& writer) const override;
+    void ReadFromFiler(TVirtualReader& reader) override;
+};
+
+using TPCDimensionList = std::vector<std::unique_ptr<TPCAxisVisualFilter>>;
+
+enum TPivotCubeOption : unsigned { pcoHideEmptyAxis = 1u << 0, pcoShowValueColumns = 1u << 1 };
+using TPivotCubeOptions = unsigned;
+
+// One visible member of a node: its ID, its expansion, its cached results per value column.
+struct TPCNChild {
+    int32_t ID = 0;
+    std::unique_ptr<TPivotCubeNode> Node;
+    std::vector<std::unique_ptr<TDoubleList>> Cache;
+};
+using TPCNChildren = std::vector<TPCNChild>;
+
+class TPivotCubeNode {
+public:
+    TPivotCube* Cube = nullptr;
+    int32_t Level = 0;
+    TPivotCubeAxis* LevelAxis = nullptr;
+    TPCAxisVisualFilter* Dimension = nullptr;
+    TPivotCubeNode* Parent = nullptr;
+    int32_t MemberID = 0;
+    uint8_t OrderState = 1;   // 1 ascending, 2 descending, 0 value sort
+    TPCNChildren Children;
+
+    void Populate();
+    int Count() const { return int(Children.size()); }
+    bool IsExpanded(int i) const { return Children[size_t(i)].Node != nullptr; }
+    void Expand(int i);
+    void Collapse(int i);
+    void CollapseBelow(int depth);
+    void ClearCache();
+    void Reverse();
+
+private:
+    friend class TPivotCube;
+    const TPCDimensionList* FList = nullptr;   // the list that holds Dimension
+};
+
+class TPivotCube {
+public:
+    TPivotCube();
+    ~TPivotCube();
+    TPivotCube(const TPivotCube&) = delete;
+    TPivotCube& operator=(const TPivotCube&) = delete;
+
+    TPivotCubeData& CubeData() { return *FCubeData; }
+    const TPivotCubeData& CubeData() const { return *FCubeData; }
+    // Copies the data, empties both dimension lists and rebuilds.
+    void SetCubeData(const TPivotCubeData& data);
+
+    TPCDimensionList& RowDimensions() { return FRowDimensions; }
+    TPCDimensionList& ColDimensions() { return FColDimensions; }
+    int RowDimensionCount() const { return int(FRowDimensions.size()); }
+    int ColDimensionCount() const { return int(FColDimensions.size()); }
+    TPCAxisVisualFilter* RowDimension(int i) const { return FRowDimensions[size_t(i)].get(); }
+    TPCAxisVisualFilter* ColDimension(int i) const { return FColDimensions[size_t(i)].get(); }
+    TPivotCubeNode* RowRoot() const { return FRowRoot.get(); }
+    TPivotCubeNode* ColRoot() const { return FColRoot.get(); }
+    TPivotCubeOptions Options() const { return FOptions; }
+    void SetOptions(TPivotCubeOptions options);
+    // The number of value columns; it sizes the nodes' cache arrays.
+    int ValueColumnCount() const { return FValueColumnCount; }
+    void SetValueColumnCount(int count);
+
+    void Rebuild();
+    void ClearDimensions();
+    void AddDimension(TPCDimensionList& list, int axisIndex);
+    void RemoveDimension(TPCDimensionList& list, int position);
+    void ClearDimensionList(TPCDimensionList& list);
+    void MoveDimension(TPCDimensionList& from, int position, TPCDimensionList& to, int slot);
+    void ToggleDescending(TPCDimensionList& list, int position);
+    void ExpandAllTo(TPivotCubeNode* root, int level);
+    void CollapseAllAt(TPivotCubeNode* root, int level);
+    void ToggleExpand(TPivotCubeNode* node, int childIndex);
+    void Transpose();
+    void ClearCaches();
+
+    // Change notification ("repaint"): views subscribe and are told after every change.
+    int Subscribe(std::function<void()> listener);
+    void Unsubscribe(int id);
+    void Repaint();
+
+private:
+    std::unique_ptr<TPivotCubeNode> buildRoot(TPCDimensionList& list);
+    std::unique_ptr<TPivotCubeData> FCubeData;
+    TPCDimensionList FRowDimensions, FColDimensions;
+    std::unique_ptr<TPivotCubeNode> FRowRoot, FColRoot;
+    TPivotCubeOptions FOptions = 0;
+    int FValueColumnCount = 0;
+    std::vector<std::pair<int, std::function<void()>>> FListeners;
+    int FNextListener = 1;
+};
+
+// A cursor over one tree in display order (pre-order), with the filter stack
+// that names the current line or column.
+class TPCNodeIterator {
+public:
+    TPCNodeIterator(TPivotCubeNode* root, bool topLevelOnly);
+    std::vector<std::unique_ptr<TPCAxisFilter>> Filters;
+    TIntegerList IndexStack;
+    TPivotCubeNode* CurrentNode = nullptr;
+    int ChildIndex = 0;
+    bool TopLevelOnly = false;
+
+    // The filter stack as a list for FilterItems / AggregateItems.
+    std::vector<const TPCAxisFilter*> FilterList() const;
+    void Next();
+    bool Eof() const { return CurrentNode == nullptr; }
+    int Depth() const { return IndexStack.Count(); }
+    int AxisIndex() const;
+    QString CurrentCaption() const;
+    bool IsExpanded() const;
+    bool HasChildren() const;
+    int LineCount(int extra) const;
+    void SetCache(int column, const TDoubleList& list);
+    TDoubleList* GetCache(int column) const;
+
+private:
+    void pushFilter(TPivotCubeNode* node);
+};

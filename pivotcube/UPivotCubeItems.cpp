@@ -1,0 +1,279 @@
+// Member filters, the ordering of data items by an axis, item selection and aggregation.
+#include "UPivotCube.h"
+
+#include <algorithm>
+#include <type_traits>
+
+LORVANE_IMPLEMENT_CLASS(TPCAxisFilter, TClipBoardAble)
+LORVANE_REGISTER_CLASS(TPCAxisFilter)
+
+// --- TPCAxisFilter ---------------------------------------------------------
+
+TPCAxisFilter::TPCAxisFilter(int32_t axisIndex) : Axis(axisIndex) {}
+
+TPCFilterMatcher TPCAxisFilter::Matcher() const {
+    TPCFilterMatcher m;
+    m.Axis = Axis;
+    m.Include = &IncludeIDs;
+    m.Exclude = &ExcludeIDs;
+    const int ni = IncludeIDs.Count(), ne = ExcludeIDs.Count();
+    if (ne > 0) {
+        m.Kind = ni > 0 ? TPCFilterMatcher::InAndNotIn : TPCFilterMatcher::NotIn;
+    } else if (ni == 0) {
+        m.Kind = TPCFilterMatcher::All;
+    } else if (ni == 1) {
+        m.Kind = TPCFilterMatcher::Equal;
+        m.A = IncludeIDs[0];
+    } else if (ni == 2) {
+        m.Kind = TPCFilterMatcher::EqualEither;
+        m.A = IncludeIDs[0];
+        m.B = IncludeIDs[1];
+    } else {
+        m.Kind = TPCFilterMatcher::In;
+    }
+    return m;
+}
+
+void TPCAxisFilter::WriteToFiler(TVirtualWriter& writer) const {
+    writer.WriteVersion(0);
+    writer.WriteInteger("Axis", Axis);
+    IncludeIDs.WriteToFiler(writer);
+    ExcludeIDs.WriteToFiler(writer);
+    writer.WriteVersionEnd();
+}
+
+void TPCAxisFilter::ReadFromFiler(TVirtualReader& reader) {
+    int32_t version = reader.ReadVersion();
+    if (version != 0) RaiseFilerException(version);
+    Axis = reader.ReadInteger("Axis");
+    IncludeIDs.ReadFromFiler(reader);
+    ExcludeIDs.ReadFromFiler(reader);
+    reader.ReadVersionEnd();
+}
+
+// --- Ordering --------------------------------------------------------------
+
+namespace {
+
+// Hoare quicksort on the ID of one axis, middle pivot (unstable).
+void quickSortByID(TPCDataItem* items, int l, int r, int axis) {
+    while (l < r) {
+        int i = l, j = r;
+        const int32_t pivot = items[(l + r) / 2].AxisIDs[axis];
+        do {
+            while (items[i].AxisIDs[axis] < pivot) ++i;
+            while (items[j].AxisIDs[axis] > pivot) --j;
+            if (j >= i) {
+                std::swap(items[i], items[j]);
+                ++i;
+                --j;
+            }
+        } while (j >= i);
+        if (l < j) quickSortByID(items, l, j, axis);
+        l = i;
+    }
+}
+
+void orderByAxis(TPCDataItemList& items, int axis, int members) {
+    const size_t n = items.size();
+    if (n < 2) return;
+    if (n >= size_t(20) * size_t(std::max(members, 0)) && members == 1) return;
+    if (n >= size_t(20) * size_t(members) && members >= 2 && members <= 200) {
+        // Stable distribution into members + 1 buckets numbered by ID. An ID
+        // outside 0 .. members has no bucket: such lists take the quicksort.
+        std::vector<size_t> start(size_t(members) + 2, 0);
+        bool inRange = true;
+        for (const TPCDataItem& item : items) {
+            const int32_t id = item.AxisIDs[axis];
+            if (id < 0 || id > members) {
+                inRange = false;
+                break;
+            }
+            ++start[size_t(id) + 1];
+        }
+        if (inRange) {
+            for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+            TPCDataItemList sorted(n);
+            for (const TPCDataItem& item : items) sorted[start[size_t(item.AxisIDs[axis])]++] = item;
+            items.swap(sorted);
+            return;
+        }
+    }
+    quickSortByID(items.data(), 0, int(n) - 1, axis);
+}
+
+} // namespace
+
+void TPCDataItems::SortByAxis(int axisIndex) {
+    if (axisIndex >= AxisCount()) axisIndex = -1;
+    if (axisIndex == FSortAxis) return;
+    FSortAxis = axisIndex;
+    if (axisIndex < 0) return;
+    const int members = Cube ? Cube->Axises()[axisIndex]->MemberCount() : 0;
+    if (FSortCache.size() < size_t(AxisCount())) FSortCache.resize(size_t(AxisCount()));
+    TPCDataItemList& cached = FSortCache[size_t(axisIndex)];
+    if (!cached.empty() && cached.size() == FItems.size()) {
+        FItems = cached;
+    } else {
+        orderByAxis(FItems, axisIndex, members);
+        cached = FItems;
+    }
+    if (FFiltered) orderByAxis(*FFiltered, axisIndex, members);
+}
+
+void TPCDataItems::dropOrderingState() {
+    FSortAxis = -1;
+    FSortCache.clear();
+    FFiltered.reset();
+}
+
+// --- Selection -------------------------------------------------------------
+
+// Feeds sink(item) with every item of base that passes every filter, in base
+// order, until sink answers false.
+template <class Sink>
+void TPCDataItems::selectItems(const TPCDataItemList& base, TPCAxisFilterSpan filters, Sink&& sink) const {
+    const TPCDataItem* first = base.data();
+    const TPCDataItem* last = base.data() + base.size();
+    // The first filter on the sort axis, when it names a single ID, narrows the
+    // range by binary search and leaves the tests.
+    const TPCAxisFilter* narrowing = nullptr;
+    if (FSortAxis >= 0)
+        for (const TPCAxisFilter* f : filters)
+            if (f->Axis == FSortAxis) {
+                if (f->IncludeIDs.Count() == 1 && f->ExcludeIDs.Count() == 0) narrowing = f;
+                break;
+            }
+    if (narrowing) {
+        const int axis = FSortAxis;
+        const int32_t x = narrowing->IncludeIDs[0];
+        const TPCDataItem* lo = std::lower_bound(first, last, x, [axis](const TPCDataItem& item, int32_t id) { return item.AxisIDs[axis] < id; });
+        if (lo == last || lo->AxisIDs[axis] != x) return;
+        const TPCDataItem* hi = lo;
+        while (last - hi > 10 && hi[10].AxisIDs[axis] == x) hi += 10;
+        while (hi + 1 != last && hi[1].AxisIDs[axis] == x) ++hi;
+        first = lo;
+        last = hi + 1;
+    }
+    std::vector<TPCFilterMatcher> tests;
+    tests.reserve(filters.size());
+    for (const TPCAxisFilter* f : filters)
+        if (f != narrowing) tests.push_back(f->Matcher());
+    switch (tests.size()) {
+    case 0:
+        for (const TPCDataItem* it = first; it != last; ++it)
+            if (!sink(*it)) return;
+        return;
+    case 1: {
+        const TPCFilterMatcher m = tests[0];
+        for (const TPCDataItem* it = first; it != last; ++it)
+            if (m.MatchesItem(*it) && !sink(*it)) return;
+        return;
+    }
+    default:
+        for (const TPCDataItem* it = first; it != last; ++it) {
+            bool pass = true;
+            for (const TPCFilterMatcher& m : tests)
+                if (!m.MatchesItem(*it)) {
+                    pass = false;
+                    break;
+                }
+            if (pass && !sink(*it)) return;
+        }
+    }
+}
+
+void TPCDataItems::SetFilters(TPCAxisFilterSpan filters) {
+    FFiltered.reset();
+    if (filters.empty()) return;
+    auto subset = std::make_unique<TPCDataItemList>();
+    selectItems(FItems, filters, [&](const TPCDataItem& item) {
+        subset->push_back(item);
+        return true;
+    });
+    FFiltered = std::move(subset);
+}
+
+void TPCDataItems::FilterItems(TPCAxisFilterSpan filters, TPCDataItemList& output) const {
+    selectItems(ActiveItems(), filters, [&](const TPCDataItem& item) {
+        output.push_back(item);
+        return true;
+    });
+}
+
+bool TPCDataItems::HasMatch(TPCAxisFilterSpan filters) const {
+    bool found = false;
+    selectItems(ActiveItems(), filters, [&](const TPCDataItem&) {
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+// --- Aggregation -----------------------------------------------------------
+
+namespace {
+
+template <class Op, class Test>
+void accumulate(Op& op, const TPCDataItemList& items, int v, Test test) {
+    for (const TPCDataItem& item : items)
+        if (test(item)) {
+            if constexpr (std::is_same_v<Op, TPCGroupOperator>) op.Accumulate(item.Values[v]);   // any other operator
+            else op.Op::Accumulate(item.Values[v]);                                             // no virtual call
+        }
+}
+
+template <class Op>
+void accumulateFiltered(Op& op, const TPCDataItemList& items, TPCAxisFilterSpan filters, int v) {
+    switch (filters.size()) {
+    case 0: accumulate(op, items, v, [](const TPCDataItem&) { return true; }); return;
+    case 1: {
+        const TPCAxisFilter* f = filters[0];
+        if (f->IncludeIDs.Count() == 1 && f->ExcludeIDs.Count() == 0) {
+            const int axis = f->Axis;
+            const int32_t id = f->IncludeIDs[0];
+            accumulate(op, items, v, [axis, id](const TPCDataItem& item) { return item.AxisIDs[axis] == id; });
+        } else {
+            accumulate(op, items, v, [m = f->Matcher()](const TPCDataItem& item) { return m.MatchesItem(item); });
+        }
+        return;
+    }
+    case 2:
+        accumulate(op, items, v, [a = filters[0]->Matcher(), b = filters[1]->Matcher()](const TPCDataItem& item) {
+            return a.MatchesItem(item) && b.MatchesItem(item);
+        });
+        return;
+    default: {
+        std::vector<TPCFilterMatcher> tests;
+        for (const TPCAxisFilter* f : filters) tests.push_back(f->Matcher());
+        accumulate(op, items, v, [&tests](const TPCDataItem& item) {
+            for (const TPCFilterMatcher& m : tests)
+                if (!m.MatchesItem(item)) return false;
+            return true;
+        });
+    }
+    }
+}
+
+template <class Op>
+bool tryAggregate(TPCGroupOperator& op, const TPCDataItemList& items, TPCAxisFilterSpan filters, int v) {
+    if (op.ClassType() != Op::StaticClass()) return false;
+    accumulateFiltered(static_cast<Op&>(op), items, filters, v);
+    return true;
+}
+
+} // namespace
+
+double AggregateItems(const TPCDataItemList& items, TPCAxisFilterSpan filters, int valueIndex, TPCGroupOperator& op) {
+    op.Reset();
+    // The known operators run without a virtual call per item.
+    if (!tryAggregate<TPCGOSum>(op, items, filters, valueIndex) && !tryAggregate<TPCGOAverage>(op, items, filters, valueIndex) &&
+        !tryAggregate<TPCGOCount>(op, items, filters, valueIndex) && !tryAggregate<TPCGOMax>(op, items, filters, valueIndex) &&
+        !tryAggregate<TPCGOMin>(op, items, filters, valueIndex) && !tryAggregate<TPCGORange>(op, items, filters, valueIndex))
+        accumulateFiltered(op, items, filters, valueIndex);
+    return op.GetResult();
+}
+
+double AggregateAll(const TPCDataItemList& items, int valueIndex, TPCGroupOperator& op) {
+    return AggregateItems(items, {}, valueIndex, op);
+}
