@@ -1,0 +1,104 @@
+#pragma once
+// The pivot formula language: the standard language plus aggregate functions
+// over the data items of the cell being computed ("Somme('Montant')") and
+// "Value", the number a display expression is turning into text.
+//
+// The engine owns one TPivotCubeFormulaInteractiveParser. Before each cell it
+// sets the parser's evaluation context (the cell's items, the filter stack they
+// must also pass, the cube's values); the aggregate nodes read it through the
+// root of their tree. Each aggregate node resolves its value name and creates
+// its group operator at its first evaluation and keeps both for the life of
+// the compiled expression, so a cell costs one AggregateItems per aggregate.
+
+#include "UFormulaParser.h"
+#include "UPivotCube.h"
+
+#include <memory>
+#include <span>
+
+// PENDING: declared by the item selection module.
+class TPCAxisFilter;
+using TPCAxisFilterSpan = std::span<const TPCAxisFilter* const>;
+
+class TPivotCubeFormulaInteractiveParser : public TBaseFormulaParser {
+public:
+    TPivotCubeFormulaInteractiveParser();
+    QString ClassName() const override { return QStringLiteral("TPivotCubeFormulaInteractiveParser"); }
+
+    // The evaluation context, set by the engine right before an evaluation and
+    // meaningless in between. Without items or values an aggregate gives 0.
+    const TPCDataItemList* ContextItems = nullptr;
+    TPCAxisFilterSpan ContextFilters;               // filter stack; empty for none
+    const TPivotCubeValues* ContextValues = nullptr;
+
+    void SetContext(const TPCDataItemList* items, TPCAxisFilterSpan filters, const TPivotCubeValues* values) {
+        ContextItems = items;
+        ContextFilters = filters;
+        ContextValues = values;
+    }
+    void ClearContext() { SetContext(nullptr, {}, nullptr); }
+
+protected:
+    std::unique_ptr<TFormulaExpr> CreateRoot() override;
+};
+
+// The root of a pivot formula. Evaluation never raises: error values and
+// variant conversion errors give -1 (numbers) or the error text / "#VAL!"
+// (texts); any other failure gives 0, respectively "#ERR!".
+class TPivotCubeFormulaExpr : public TFormulaExpr {
+    FE_CLASS(TPivotCubeFormulaExpr, TFormulaExpr)
+public:
+    // The number a display expression shows (read by Value).
+    double CurrentValue = 0;
+    double EvaluateNum() override;
+    QString EvaluateString() override;
+};
+
+// An aggregate of one cube value over the context items: the parameter names
+// the value. Not foldable: its result depends on the context.
+class TPCFuncGroupOperator : public TFESimpleOneParamFunction {
+    FE_ABSTRACT_CLASS(TPCFuncGroupOperator, TFESimpleOneParamFunction)
+public:
+    // Marks a value name that the cube does not have.
+    static constexpr int32_t UnknownValue = 2147483647;
+
+    TPCFuncGroupOperator() { Flags = 0; }
+    TFEResultKind ResultKind() const override { return rkVariant; }
+    Variant Evaluate() override { return Variant(EvaluateNum()); }
+    double EvaluateNum() override;
+    virtual TPCGroupOperatorClass OperatorClass() const = 0;
+
+    // -1 until the first evaluation, UnknownValue when the name was not found.
+    int32_t ValueIndex() const { return FValueIndex; }
+    TPCGroupOperator* Operator() const { return FOperator.get(); }
+
+private:
+    int32_t FValueIndex = -1;
+    std::unique_ptr<TPCGroupOperator> FOperator;
+};
+
+#define LORVANE_PC_AGGREGATE(Name, OperatorType)                                           \
+    class Name : public TPCFuncGroupOperator {                                             \
+        FE_CLASS(Name, TPCFuncGroupOperator)                                               \
+    public:                                                                                \
+        TPCGroupOperatorClass OperatorClass() const override { return OperatorType::StaticClass(); } \
+    };
+
+LORVANE_PC_AGGREGATE(TPCFuncSum, TPCGOSum)
+LORVANE_PC_AGGREGATE(TPCFuncAverage, TPCGOAverage)
+LORVANE_PC_AGGREGATE(TPCFuncCount, TPCGOCount)
+LORVANE_PC_AGGREGATE(TPCFuncMin, TPCGOMin)
+LORVANE_PC_AGGREGATE(TPCFuncMax, TPCGOMax)
+LORVANE_PC_AGGREGATE(TPCFuncRange, TPCGORange)
+
+#undef LORVANE_PC_AGGREGATE
+
+// The CurrentValue of the pivot root the node belongs to (0 elsewhere).
+class TPCFuncValue : public TFESimpleNoParamFunction {
+    FE_CLASS(TPCFuncValue, TFESimpleNoParamFunction)
+public:
+    TFEResultKind ResultKind() const override { return rkNumber; }
+    Variant Evaluate() override { return Variant(EvaluateNum()); }
+    double EvaluateNum() override;
+    QString EvaluateString() override { return FloatToStr(EvaluateNum()); }
+};
