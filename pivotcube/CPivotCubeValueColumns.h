@@ -268,10 +268,10 @@ public:
     double EvaluateCellValue(const TPCDataItemList& items, TPCAxisFilterSpan filters,
                              TPivotCubeValueColumn& column);
 
-protected:
-    // Empties the caches that depend on the columns and formulas, and repaints.
+    // Empties the caches that depend on the columns and formulas, and repaints
+    // (the engine's; nothing here).
     virtual void ClearCaches() {}
-    // Repaints.
+    // Repaints (the engine's; nothing here).
     virtual void Invalidate() {}
 
 private:
