@@ -4,6 +4,8 @@
 // order with the filter stack of the current line. Views observe the engine
 // through change notifications.
 
+#include "CPivotCubeRegroups.h"
+#include "CPivotCubeValueColumns.h"
 #include "UPivotCube.h"
 
 #include <functional>
@@ -12,6 +14,7 @@
 
 class TPivotCube;
 class TPivotCubeNode;
+class TPCNodeIterator;
 
 // A dimension: a member filter on one axis, shown ascending or descending.
 class TPCAxisVisualFilter : public TPCAxisFilter {
@@ -62,7 +65,7 @@ private:
     const TPCDimensionList* FList = nullptr;   // the list that holds Dimension
 };
 
-class TPivotCube {
+class TPivotCube : public PivotCubeCells {
 public:
     TPivotCube();
     ~TPivotCube();
@@ -85,8 +88,7 @@ public:
     TPivotCubeOptions Options() const { return FOptions; }
     void SetOptions(TPivotCubeOptions options);
     // The number of value columns; it sizes the nodes' cache arrays.
-    int ValueColumnCount() const { return FValueColumnCount; }
-    void SetValueColumnCount(int count);
+    int ValueColumnCount() const { return ValueColumns().Count(); }
 
     void Rebuild();
     void ClearDimensions();
@@ -99,7 +101,31 @@ public:
     void CollapseAllAt(TPivotCubeNode* root, int level);
     void ToggleExpand(TPivotCubeNode* node, int childIndex);
     void Transpose();
-    void ClearCaches();
+    void ClearCaches() override;
+    void Invalidate() override { Repaint(); }
+
+    // Regroupments (CPivotCubeRegroups.cpp).
+    TPivotCubeRegroups& ColRegroups() { return *FColRegroups; }
+    TPivotCubeRegroups& RowRegroups() { return *FRowRegroups; }
+    // Fills the computation's Results for one row line: items are the line's
+    // data items, firstColumn the first column dimension or none.
+    void ComputeRowRegroups(const TPCDataItemList& items, const TPCAxisVisualFilter* firstColumn,
+                            TComputeRegroupmentsHelper& computation) const;
+    // One number per column regroupment (into results, emptied first) for the
+    // value column whose Formula is formula, under the column named by columnFilters.
+    void ComputeColumnRegroups(const QString& formula, TPCAxisFilterSpan columnFilters,
+                               const TPivotCubeRegroups& regroups, const TPCAxisVisualFilter* firstRow,
+                               TDoubleList& results);
+    // The column results of value column k under the iterator's current leaf
+    // column, kept in the column node's cache slot until the caches are cleared.
+    const TDoubleList& CachedColumnRegroups(TPCNodeIterator& column, int k);
+    // The corner cell of a row and a column regroupment.
+    QString CornerValue(const TPivotCubeRegroup& row, const TPivotCubeRegroup& column) const;
+    // One number and one caption per top-level member of node (chart data).
+    void ComputeSeries(const QString& formula, TPivotCubeNode* node, TDoubleList* numbers, TStringList* captions,
+                       TPCGroupOperatorClass operatorClass);
+    // A number of a regroupment cell, formatted with ValueDefaultFormat.
+    QString FormatRegroupNumber(double value) const;
 
     // Change notification ("repaint"): views subscribe and are told after every change.
     int Subscribe(std::function<void()> listener);
@@ -112,7 +138,7 @@ private:
     TPCDimensionList FRowDimensions, FColDimensions;
     std::unique_ptr<TPivotCubeNode> FRowRoot, FColRoot;
     TPivotCubeOptions FOptions = 0;
-    int FValueColumnCount = 0;
+    std::unique_ptr<TPivotCubeRegroups> FColRegroups, FRowRegroups;
     std::vector<std::pair<int, std::function<void()>>> FListeners;
     int FNextListener = 1;
 };

@@ -122,9 +122,18 @@ void TPivotCubeNode::Reverse() {
 
 // --- Engine ----------------------------------------------------------------
 
-TPivotCube::TPivotCube() : FCubeData(std::make_unique<TPivotCubeData>()) {}
+TPivotCube::TPivotCube()
+    : FCubeData(std::make_unique<TPivotCubeData>()),
+      FColRegroups(std::make_unique<TPivotCubeRegroups>(this)),
+      FRowRegroups(std::make_unique<TPivotCubeRegroups>(this)) {
+    SetCellCube(FCubeData.get());
+    FColRegroups->OnChange = [this] { ClearCaches(); };
+    FRowRegroups->OnChange = [this] { ClearCaches(); };
+}
 
 TPivotCube::~TPivotCube() {
+    FColRegroups->OnChange = nullptr;
+    FRowRegroups->OnChange = nullptr;
     FRowRoot.reset();
     FColRoot.reset();
 }
@@ -166,11 +175,6 @@ void TPivotCube::SetOptions(TPivotCubeOptions options) {
     if (options == FOptions) return;
     FOptions = options;
     Rebuild();
-}
-
-void TPivotCube::SetValueColumnCount(int count) {
-    FValueColumnCount = std::max(count, 0);
-    ClearCaches();
 }
 
 void TPivotCube::ClearDimensions() {
@@ -269,6 +273,7 @@ void TPivotCube::ToggleExpand(TPivotCubeNode* node, int childIndex) {
 void TPivotCube::Transpose() {
     std::swap(FRowDimensions, FColDimensions);
     std::swap(FRowRoot, FColRoot);
+    std::swap(FRowRegroups, FColRegroups);
     Rebuild();
 }
 

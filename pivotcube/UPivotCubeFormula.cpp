@@ -3,9 +3,6 @@
 #include "UPivotCubeFormula.h"
 
 
-// PENDING: provided by the item selection module.
-double AggregateItems(const TPCDataItemList& items, TPCAxisFilterSpan filters, int valueIndex, TPCGroupOperator& op);
-
 TPivotCubeFormulaInteractiveParser::TPivotCubeFormulaInteractiveParser() {
     struct Registration {
         const char* name;

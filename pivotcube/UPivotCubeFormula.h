@@ -14,11 +14,6 @@
 #include "UPivotCube.h"
 
 #include <memory>
-#include <span>
-
-// PENDING: declared by the item selection module.
-class TPCAxisFilter;
-using TPCAxisFilterSpan = std::span<const TPCAxisFilter* const>;
 
 class TPivotCubeFormulaInteractiveParser : public TBaseFormulaParser {
 public:
