@@ -197,7 +197,7 @@ void WriteObjectList(TVirtualWriter& writer, const IReadOnlyObjectList& list) {
 namespace {
 // Items may hold lists of their own; hostile input must not nest them without bound.
 thread_local int gObjectListDepth = 0;
-constexpr int kMaxObjectListDepth = 200;
+constexpr int kMaxObjectListDepth = 1000;   // far above any real tree; owners may set tighter limits
 struct DepthGuard {
     DepthGuard() {
         if (++gObjectListDepth > kMaxObjectListDepth) {

@@ -268,7 +268,13 @@ void TObjectList::ReadFromFilerWithHook(TVirtualReader& reader, const TObjectLis
     if (FShared) Clear();
     else FreeAll();
     FShared = false;
-    ReadObjectList(reader, hook, [this](std::unique_ptr<TObject> item) { Add(item.release()); });
+    try {
+        ReadObjectList(reader, hook, [this](std::unique_ptr<TObject> item) { Add(item.release()); });
+    } catch (...) {
+        // The items read so far belong to no one else: a failed read frees them.
+        FreeAll();
+        throw;
+    }
 }
 
 void TObjectList::Assign(const TVirtualConstructedObject* source) {

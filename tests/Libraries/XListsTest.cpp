@@ -158,6 +158,23 @@ TEST(ObjectList, PersistedFormAndHook) {
     list.FreeAll();
 }
 
+TEST(ObjectList, FailedReadsFreeTheirItemsAndNestingIsBounded) {
+    // A list of lists whose second item is broken: nothing is kept, nothing leaks.
+    TObjectList list;
+    list.LoadFromString(QByteArray());
+    QByteArray broken = hexBytes("02 00 01 06 0c") + "TIntegerList" + hexBytes("02 01 05 00 00 00") + hexBytes("02 00 05");
+    EXPECT_THROW(list.LoadFromString(broken), Exception);
+    EXPECT_EQ(list.Count(), 0);
+    QByteArray nested = hexBytes("02 00 01 06 0b") + "TObjectList" + hexBytes("02 00 01 06 0c") + "TIntegerList" +
+                        hexBytes("02 01 05 00 00 00 05");
+    EXPECT_THROW(list.LoadFromString(nested), Exception);
+    QByteArray deep;
+    for (int i = 0; i < 1500; ++i) deep += hexBytes("02 00 01 06 0b") + "TObjectList";
+    deep += hexBytes("02 00 01 00");
+    for (int i = 0; i < 1500; ++i) deep += hexBytes("00");
+    EXPECT_EQ(errorOf([&] { list.LoadFromString(deep); }), "ObjectList.ReadFromFiler : lists nested deeper than 1000 levels");
+}
+
 TEST(ObjectList, Sorting) {
     std::vector<std::unique_ptr<TNamed>> owned;
     TObjectList list(true);
