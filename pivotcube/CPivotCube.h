@@ -59,6 +59,9 @@ public:
     void CollapseBelow(int depth);
     void ClearCache();
     void Reverse();
+    // Puts the children of a value-sorted node back in member order, in the
+    // dimension's direction, and does the same below (CPivotCubeSort.cpp).
+    void RestoreMemberOrder();
 
 private:
     friend class TPivotCube;
@@ -127,6 +130,22 @@ public:
     // A number of a regroupment cell, formatted with ValueDefaultFormat.
     QString FormatRegroupNumber(double value) const;
 
+    // Sorting rows by a value column (CPivotCubeSort.cpp). The key is the
+    // value-column position, ":" and the leaf column's filter stack saved as
+    // an object list; empty while the rows are in member order.
+    static QByteArray MakeSortKey(int valueColumn, TPCAxisFilterSpan columnFilters);
+    const QByteArray& SortKey() const { return FSortKey; }
+    int SortColumn() const { return FSortColumn; }
+    uint8_t SortDirection() const { return FSortDirection; }   // 1 ascending, 2 descending
+    // Sets the three fields as stored (no sorting).
+    void SetSortState(const QByteArray& key, int column, uint8_t direction);
+    // A new key sorts descending, the same key again flips the direction.
+    void SortHeaderClicked(const QByteArray& key);
+    // Back to member order.
+    void SortHeaderRightPressed();
+    void ApplySort();
+    void SortRows(TPCAxisFilterSpan columnFilters, int k, uint8_t direction);
+
     // Change notification ("repaint"): views subscribe and are told after every change.
     int Subscribe(std::function<void()> listener);
     void Unsubscribe(int id);
@@ -139,6 +158,9 @@ private:
     std::unique_ptr<TPivotCubeNode> FRowRoot, FColRoot;
     TPivotCubeOptions FOptions = 0;
     std::unique_ptr<TPivotCubeRegroups> FColRegroups, FRowRegroups;
+    QByteArray FSortKey;
+    int FSortColumn = -1;
+    uint8_t FSortDirection = 1;
     std::vector<std::pair<int, std::function<void()>>> FListeners;
     int FNextListener = 1;
 };

@@ -144,6 +144,9 @@ void TPivotCube::SetCubeData(const TPivotCubeData& data) {
     FRowDimensions.clear();
     FColDimensions.clear();
     FCubeData->Assign(&data);
+    FSortKey.clear();
+    FSortColumn = -1;
+    FSortDirection = 1;
     Rebuild();
 }
 
@@ -265,8 +268,12 @@ void TPivotCube::CollapseAllAt(TPivotCubeNode* root, int level) {
 
 void TPivotCube::ToggleExpand(TPivotCubeNode* node, int childIndex) {
     if (!node || childIndex < 0 || childIndex >= node->Count()) return;
-    if (node->IsExpanded(childIndex)) node->Collapse(childIndex);
-    else node->Expand(childIndex);
+    if (node->IsExpanded(childIndex)) {
+        node->Collapse(childIndex);
+    } else {
+        node->Expand(childIndex);
+        ApplySort();
+    }
     Repaint();
 }
 
