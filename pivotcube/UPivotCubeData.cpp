@@ -207,7 +207,29 @@ void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
     if (version != 0) RaiseFilerException(QStringLiteral("ObjectList"), version);
     reader.ReadListBegin();
     int classes = 0;
-    while (!reader.EndOfList()) {
+    // Once the class name is known, an item is the fixed record "02 00" (class
+    // number 0), "02 00" (version 0), its IDs and its values: read in one go.
+    // Anything else, or a short read, takes the general path below.
+    const bool binary = dynamic_cast<TBinaryReader*>(&reader) != nullptr;
+    const qint64 recordSize = 4 + idBytes + valueBytes;
+    std::vector<uint8_t> record(static_cast<size_t>(recordSize));
+    TStream& stream = reader.Stream();
+    // Every item takes at least a record: the input bounds the count, so the
+    // list is sized once instead of being copied as it grows.
+    FItems.reserve(size_t(std::max<qint64>(stream.Remaining(), 0) / recordSize));
+    for (;;) {
+        if (binary && classes == 1) {
+            const qint64 got = stream.Read(record.data(), recordSize);
+            if (got == recordSize && record[0] == vaInt8 && record[1] == 0 && record[2] == vaInt8 && record[3] == 0) {
+                TPCDataItem item = allocate();
+                if (idBytes) std::memcpy(item.AxisIDs, record.data() + 4, size_t(idBytes));
+                if (valueBytes) std::memcpy(item.Values, record.data() + 4 + idBytes, size_t(valueBytes));
+                FItems.push_back(item);
+                continue;
+            }
+            stream.Seek(-got, TSeekOrigin::soCurrent);
+        }
+        if (reader.EndOfList()) break;
         switch (reader.NextValue()) {
         case vaInt8: case vaInt16: case vaInt32: {
             int32_t id = reader.ReadInteger("ClassID");
