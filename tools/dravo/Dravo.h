@@ -41,13 +41,18 @@ class Args {
 public:
     QStringList positional;
     bool has(const QString& name) const { return FValues.contains(name); }
-    QString value(const QString& name, const QString& fallback = QString()) const { return FValues.value(name, fallback); }
+    // The option's last value (an option given twice keeps the second).
+    QString value(const QString& name, const QString& fallback = QString()) const {
+        return FValues.contains(name) ? FValues[name].last() : fallback;
+    }
+    // Every value of a repeatable option, in command-line order.
+    QStringList values(const QString& name) const { return FValues.value(name); }
     // The option's value as an integer in [min, max]; UsageError otherwise.
     qint64 integer(const QString& name, qint64 fallback, qint64 min, qint64 max) const;
-    void set(const QString& name, const QString& value) { FValues.insert(name, value); }
+    void set(const QString& name, const QString& value) { FValues[name].append(value); }
 
 private:
-    QMap<QString, QString> FValues;
+    QMap<QString, QStringList> FValues;
 };
 
 struct Subcommand {
