@@ -9,6 +9,7 @@ PACKAGES=(
   zlib1g-dev libucl-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
+  sqlite3
 )
 
 missing=()

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Runs the same pivot (sum of "Montant" and average of "Prix" by "Produit" ×
+# "Mois") on generated cubes in dravo, sqlite3 and DuckDB, checks that the
+# numbers agree, and prints the query times (medians) and our ratio to each
+# peer. Loading is excluded on every side: the peers' time is the query alone,
+# ours is the layout and table stages of `dravo export --format csv --timing`.
+#
+# usage: bench/peers/compare.sh [--sizes "100000 1000000"] [--runs N]
+#   DRAVO=path/to/dravo picks the program (default: the Release build, made
+#   with `make build` when missing). sqlite3 is installed with apt-get when
+#   missing; DuckDB (@duckdb/node-api) is installed with npm into .cache/peers/.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+HERE="$ROOT/bench/peers"
+SIZES="100000 1000000"
+RUNS=5
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --sizes) SIZES="$2"; shift 2 ;;
+    --runs) RUNS="$2"; shift 2 ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "compare.sh: unknown argument '$1'" >&2; exit 2 ;;
+  esac
+done
+
+CACHE="$ROOT/.cache/peers"
+WORK="$CACHE/work"
+export PEERS_NODE_PREFIX="$CACHE/node"
+mkdir -p "$WORK" "$PEERS_NODE_PREFIX"
+
+DRAVO="${DRAVO:-$ROOT/build/tools/dravo/dravo}"
+if [ ! -x "$DRAVO" ]; then
+  echo "compare.sh: building dravo (make build)" >&2
+  make -C "$ROOT" build >&2
+fi
+
+if ! command -v sqlite3 >/dev/null; then
+  echo "compare.sh: installing sqlite3" >&2
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get install -y -qq --no-install-recommends sqlite3 >&2
+fi
+command -v node >/dev/null || { echo "compare.sh: node is needed for DuckDB (@duckdb/node-api)" >&2; exit 1; }
+if [ ! -d "$PEERS_NODE_PREFIX/node_modules/@duckdb/node-api" ]; then
+  echo "compare.sh: installing @duckdb/node-api into $PEERS_NODE_PREFIX" >&2
+  npm install --no-audit --no-fund --silent --prefix "$PEERS_NODE_PREFIX" @duckdb/node-api >&2
+fi
+
+peers() { node "$HERE/peers.mjs" "$@"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+
+# sqlite3: loads the CSV, runs each query RUNS times; prints "<query> <median ms>".
+sqlite_times() {
+  local csv="$1" info="$2" dir="$3" script="$dir/sqlite.sql" q i
+  {
+    peers schema "$info"
+    echo ".import --csv --skip 1 '$csv' items"
+    echo ".mode csv"
+    for q in sum avg; do
+      echo ".print query $q"
+      echo ".output '$dir/sqlite-$q.csv'"
+      echo ".timer on"
+      for i in $(seq "$RUNS"); do peers sql "$q"; done
+      echo ".timer off"
+      echo ".output stdout"
+    done
+  } > "$script"
+  sqlite3 :memory: < "$script" | awk '
+    /^query / { q = $2; n = 0; next }
+    /^Run Time: real/ { t[q, n++] = $4 * 1000; c[q] = n }
+    END { for (q in c) { m = c[q]; for (i = 0; i < m; i++) v[i] = t[q, i];
+            for (i = 0; i < m; i++) for (j = i + 1; j < m; j++) if (v[j] < v[i]) { x = v[i]; v[i] = v[j]; v[j] = x }
+            printf "%s %.2f\n", q, v[int(m / 2)] } }'
+  # Every run wrote the result; keep one copy.
+  for q in sum avg; do
+    local lines; lines=$(( $(wc -l < "$dir/sqlite-$q.csv") / RUNS ))
+    head -n "$lines" "$dir/sqlite-$q.csv" > "$dir/sqlite-$q.tmp" && mv "$dir/sqlite-$q.tmp" "$dir/sqlite-$q.csv"
+  done
+}
+
+# dravo: the same pivot through the csv format; prints "<query> <median ms>",
+# or nothing when the format is not available.
+dravo_times() {
+  local cube="$1" dir="$2" q value i err t
+  for q in sum avg; do
+    [ "$q" = sum ] && value="Montant" || value="Prix"
+    local times=()
+    for i in $(seq "$RUNS"); do
+      if ! err=$("$DRAVO" export "$cube" --format csv --rows "Produit" --cols "Mois" --value "$value" --timing -o "$dir/dravo-$q-grid.csv" 2>&1 >/dev/null); then
+        echo "note: our side is skipped: ${err%%$'\n'*}" >&2
+        return 0
+      fi
+      t=$(sed -n 's/^timing: .* layout \([0-9.]*\) ms, table \([0-9.]*\) ms.*/\1 \2/p' <<< "$err" | awk '{ print $1 + $2 }')
+      times+=("$t")
+    done
+    peers grid "$dir/dravo-$q-grid.csv" "$dir/dravo-$q.csv"
+    printf '%s\n' "${times[@]}" | sort -g | awk -v q="$q" '{ v[NR] = $1 } END { printf "%s %.2f\n", q, v[int(NR / 2) + 1] }'
+  done
+}
+
+declare -A SQLITE DUCK OURS
+for n in $SIZES; do
+  dir="$WORK/$n"
+  mkdir -p "$dir"
+  echo "== $n items" >&2
+  [ -f "$dir/cube.pvc" ] || "$DRAVO" generate --items "$n" --seed 1 -o "$dir/cube.pvc"
+  "$DRAVO" info --json "$dir/cube.pvc" > "$dir/info.json"
+  "$DRAVO" export "$dir/cube.pvc" --format data-csv -o "$dir/data.csv"
+  while read -r q t; do SQLITE[$n,$q]=$t; done < <(sqlite_times "$dir/data.csv" "$dir/info.json" "$dir")
+  while read -r q t; do DUCK[$n,$q]=$t; done < <(peers duckdb "$dir/data.csv" "$dir/info.json" "$dir" "$RUNS")
+  while read -r q t; do OURS[$n,$q]=$t; done < <(dravo_times "$dir/cube.pvc" "$dir")
+  for q in sum avg; do
+    peers agree "$dir/sqlite-$q.csv" "$dir/duckdb-$q.csv" || { echo "compare.sh: sqlite3 and DuckDB disagree ($n items, $q)" >&2; exit 1; }
+    if [ -n "${OURS[$n,$q]:-}" ]; then
+      peers agree "$dir/dravo-$q.csv" "$dir/duckdb-$q.csv" || { echo "compare.sh: dravo and DuckDB disagree ($n items, $q)" >&2; exit 1; }
+    fi
+  done
+done
+
+echo
+echo "Pivot by Produit × Mois: query times in ms (median of $RUNS runs, loading excluded); ratio = dravo / peer"
+printf '%-9s %-14s %10s %10s %10s %14s %14s\n' items query sqlite3 DuckDB dravo "dravo/sqlite3" "dravo/DuckDB"
+for n in $SIZES; do
+  for q in sum avg; do
+    [ "$q" = sum ] && label='sum(Montant)' || label='avg(Prix)'
+    o="${OURS[$n,$q]:-}"
+    printf '%-9s %-14s %10s %10s %10s %14s %14s\n' "$n" "$label" "${SQLITE[$n,$q]}" "${DUCK[$n,$q]}" "${o:-n/a}" \
+      "$([ -n "$o" ] && ratio "$o" "${SQLITE[$n,$q]}" || echo n/a)" "$([ -n "$o" ] && ratio "$o" "${DUCK[$n,$q]}" || echo n/a)"
+  done
+done
+if [ -z "${OURS[*]:-}" ]; then
+  echo "(dravo column skipped: this dravo cannot write the pivot csv format yet)"
+fi

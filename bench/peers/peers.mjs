@@ -1,0 +1,109 @@
+// The node half of the peer comparison (see compare.sh):
+//   node peers.mjs duckdb DATA.csv SCHEMA.json OUTDIR RUNS   loads the raw data into an
+//       in-memory DuckDB, runs each query RUNS times, writes OUTDIR/duckdb-<query>.csv
+//       and prints "<query> <median ms>" per query;
+//   node peers.mjs schema INFO.json                          prints the sqlite3 CREATE TABLE;
+//   node peers.mjs grid OURS.csv OUT.csv                     turns dravo's pivot grid
+//       (rows "Produit", columns "Mois") into the long form "Produit,Mois,value";
+//   node peers.mjs agree A.csv B.csv                         exits 1 (with the first
+//       difference) unless both long forms hold the same keys and numbers.
+import { createRequire } from 'node:module';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+
+const QUERIES = {
+    sum: { column: 'Montant', aggregate: 'SUM' },
+    avg: { column: 'Prix', aggregate: 'AVG' },
+};
+const quote = (name) => '"' + name.replaceAll('"', '""') + '"';
+const sql = (q) =>
+    `SELECT "Produit", "Mois", ${q.aggregate}(${quote(q.column)}) FROM items GROUP BY "Produit", "Mois" ORDER BY "Produit", "Mois"`;
+
+// RFC 4180 reader (quoted fields, doubled quotes, CR LF or LF line ends).
+function parseCSV(text) {
+    const rows = [];
+    let row = [], field = '', quoted = false;
+    for (let i = 0; i < text.length; ++i) {
+        const c = text[i];
+        if (quoted) {
+            if (c === '"' && text[i + 1] === '"') { field += '"'; ++i; }
+            else if (c === '"') quoted = false;
+            else field += c;
+        } else if (c === '"') quoted = true;
+        else if (c === ',') { row.push(field); field = ''; }
+        else if (c === '\n') { row.push(field.endsWith('\r') ? field.slice(0, -1) : field); rows.push(row); row = []; field = ''; }
+        else field += c;
+    }
+    if (field !== '' || row.length) { row.push(field); rows.push(row); }
+    return rows;
+}
+const csvField = (s) => (/[",\r\n]/.test(s) ? '"' + s.replaceAll('"', '""') + '"' : s);
+const writeLong = (file, rows) => writeFileSync(file, rows.map((r) => r.map((v) => csvField(String(v))).join(',')).join('\n') + '\n');
+const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
+
+function schemaColumns(infoFile) {
+    const info = JSON.parse(readFileSync(infoFile, 'utf8'));
+    return [...info.axes.map((a) => [a.name, 'VARCHAR']), ...info.values.map((v) => [v.name, 'DOUBLE'])];
+}
+
+async function duckdb(csv, infoFile, outDir, runs) {
+    const require = createRequire(join(process.env.PEERS_NODE_PREFIX, 'resolve.js'));
+    const { DuckDBInstance } = require('@duckdb/node-api');
+    const instance = await DuckDBInstance.create(':memory:');
+    const connection = await instance.connect();
+    const columns = schemaColumns(infoFile).map(([n, t]) => `'${n.replaceAll("'", "''")}': '${t}'`).join(', ');
+    await connection.run(`CREATE TABLE items AS SELECT * FROM read_csv('${csv.replaceAll("'", "''")}', header = true, columns = {${columns}})`);
+    for (const [name, q] of Object.entries(QUERIES)) {
+        const times = [];
+        let rows;
+        for (let r = 0; r < runs; ++r) {
+            const start = performance.now();
+            const reader = await connection.runAndReadAll(sql(q));
+            rows = reader.getRows();
+            times.push(performance.now() - start);
+        }
+        writeLong(join(outDir, `duckdb-${name}.csv`), rows);
+        console.log(`${name} ${median(times).toFixed(2)}`);
+    }
+}
+
+function grid(oursFile, outFile) {
+    const [header, ...lines] = parseCSV(readFileSync(oursFile, 'utf8'));
+    // Display texts: digit group separators dropped, a lone ',' read as the decimal separator.
+    const number = (text) => {
+        const t = text.replace(/[\s\u00a0\u202f]/g, '');
+        return Number(t.includes('.') ? t.replaceAll(',', '') : t.replace(',', '.'));
+    };
+    const rows = [];
+    for (const line of lines) {
+        if (!line.length || line[0] === '') continue;   // grand totals and blank lines
+        for (let c = 1; c < header.length && c < line.length; ++c) {
+            if (line[c] === '') continue;
+            rows.push([line[0], header[c].split(' / ')[0], number(line[c])]);
+        }
+    }
+    writeLong(outFile, rows);
+}
+
+function agree(fileA, fileB) {
+    const load = (f) => new Map(parseCSV(readFileSync(f, 'utf8')).map((r) => [r[0] + '\u0000' + r[1], Number(r[2])]));
+    const a = load(fileA), b = load(fileB);
+    if (a.size !== b.size) { console.log(`${a.size} cells against ${b.size}`); process.exit(1); }
+    for (const [key, x] of a) {
+        const y = b.get(key);
+        // Display texts are rounded: two decimals or a millionth, whichever is looser.
+        if (y === undefined || !(Math.abs(x - y) <= Math.max(0.006, 1e-6 * Math.abs(x)))) {
+            console.log(`${key.replace('\u0000', ' × ')}: ${x} against ${y}`);
+            process.exit(1);
+        }
+    }
+}
+
+const [command, ...args] = process.argv.slice(2);
+if (command === 'duckdb') await duckdb(args[0], args[1], args[2], Number(args[3]));
+else if (command === 'schema')
+    console.log(`CREATE TABLE items (${schemaColumns(args[0]).map(([n, t]) => `${quote(n)} ${t === 'DOUBLE' ? 'REAL' : 'TEXT'}`).join(', ')});`);
+else if (command === 'sql') console.log(sql(QUERIES[args[0]]) + ';');
+else if (command === 'grid') grid(args[0], args[1]);
+else if (command === 'agree') agree(args[0], args[1]);
+else { console.error('usage: node peers.mjs duckdb|schema|sql|grid|agree ...'); process.exit(2); }
