@@ -97,7 +97,7 @@ class TFEDepend : public TFEFunction {
     FE_CLASS(TFEDepend, TFEFunction)
 public:
     TFEDepend() { FE_PARAMS(1, 99); }
-    TFEResultKind ResultKind() const override { return Param(0)->ResultKind(); }
+    TFEResultKind ResultKind() const override { return ParamCount() ? Param(0)->ResultKind() : rkVariant; }
     Variant Evaluate() override { return Param(0)->Evaluate(); }
 };
 

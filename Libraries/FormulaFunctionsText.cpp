@@ -21,7 +21,7 @@ QString copyText(const QString& s, long long index, long long count) {
 namespace {
 
 // The longest text a function may build (a larger request is an error value).
-constexpr long long kMaxTextLength = 64LL * 1024 * 1024;
+constexpr long long kMaxTextLength = FormulaMaxTextLength;
 
 long long intParam(TFEExpression* p) {
     return roundToInt64(p->EvaluateNum());
@@ -206,6 +206,9 @@ public:
         long long n = ParamCount() > 3 ? intParam(Param(3)) : 0;
         QStringList pieces = oldText.isEmpty() ? QStringList{text} : text.split(oldText);
         const long long k = pieces.size();
+        const long long grown = static_cast<long long>(text.size()) + (k - 1) * newText.size();
+        if (grown > kMaxTextLength)
+            evalError("#ERR!");
         if (n == 0)
             return pieces.join(newText);
         if (n < 0)

@@ -38,8 +38,13 @@ Variant TFEAddition::Evaluate() {
     Variant r = FRight->Evaluate();
     if (r.isEmpty())
         return l;
-    if (l.isString() || r.isString())
-        return Variant(VarToStr(l) + VarToStr(r));
+    if (l.isString() || r.isString()) {
+        QString text = VarToStr(l);
+        const QString right = VarToStr(r);
+        if (text.size() + right.size() > FormulaMaxTextLength)
+            throw EEvalError(QStringLiteral("#ERR!"));
+        return Variant(text + right);
+    }
     if (l.isList() || r.isList()) {
         VariantList items;
         if (l.isList())

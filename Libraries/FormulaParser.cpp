@@ -65,6 +65,17 @@ struct TFormulaParser::ParseState {
     const QString& text;
     qsizetype pos = 0;
     std::vector<QChar> brackets;
+    int tokens = 0;
+
+    void push(QChar c) {
+        if (brackets.size() >= static_cast<size_t>(FormulaMaxNesting))
+            throw ESyntaxError(QStringLiteral("Nesting too deep at %1").arg(pos + 1));
+        brackets.push_back(c);
+    }
+    void countToken() {
+        if (++tokens > FormulaMaxTokens)
+            throw ESyntaxError(QStringLiteral("Formula too long at %1").arg(pos + 1));
+    }
 
     bool atEnd() const { return pos >= text.size(); }
     QChar current() const { return pos < text.size() ? text[pos] : QChar(); }
@@ -105,14 +116,17 @@ void registerOperator(TFormulaParser::TRegistry& registry, const QString& name, 
 
 void TFormulaParser::RegisterUnaryOperator(const QString& name, const TFEClass& cls) {
     registerOperator(FUnary, name, cls);
+    FMaxOperatorLength = std::max(FMaxOperatorLength, name.size());
 }
 
 void TFormulaParser::RegisterBinaryOperator(const QString& name, const TFEClass& cls) {
     registerOperator(FBinary, name, cls);
+    FMaxOperatorLength = std::max(FMaxOperatorLength, name.size());
 }
 
 void TFormulaParser::RegisterImmediateOperator(const QString& name, const TFEClass& cls) {
     registerOperator(FImmediate, name, cls);
+    FMaxOperatorLength = std::max(FMaxOperatorLength, name.size());
 }
 
 void TFormulaParser::RegisterFunction(const QString& name, const TFEClass& cls, const QString& description) {
@@ -234,7 +248,7 @@ void TFormulaParser::SkipBlanks(ParseState& s) const {
 
 std::unique_ptr<TFormulaExpr> TFormulaParser::Parse(const QString& text) {
     Prepare();
-    ParseState s{text, 0, {}};
+    ParseState s{text, 0, {}, 0};
     TFENodePtr node = ParseLevel(s);
     std::unique_ptr<TFormulaExpr> root = CreateRoot();
     root->SetParser(this);
@@ -271,7 +285,10 @@ TFENodePtr TFormulaParser::ParseLevel(ParseState& s) {
             break;
         const QChar c = s.current();
         const qsizetype start = s.pos;
-        switch (ClassOf(c)) {
+        const uint8_t cls = ClassOf(c);
+        if (cls != ccOpenBrace && !(c == QLatin1Char('/') && s.pos + 1 < n && text[s.pos + 1] == QLatin1Char('/')))
+            s.countToken();
+        switch (cls) {
         case ccIdentifier: {
             ++s.pos;
             while (!s.atEnd() && isIn(FIdentCont, s.current()))
@@ -323,8 +340,10 @@ TFENodePtr TFormulaParser::ParseLevel(ParseState& s) {
                     ++s.pos;
                 break;
             }
+            // Only prefixes up to the longest registered name can match, so
+            // the run is scanned no further (it matters for hostile texts).
             qsizetype end = s.pos + 1;
-            while (end < n && isIn(FOperCont, text[end]))
+            while (end < n && end - start < FMaxOperatorLength && isIn(FOperCont, text[end]))
                 ++end;
             const TFEClass* best = nullptr;
             bool bestImmediate = false;
@@ -348,6 +367,10 @@ TFENodePtr TFormulaParser::ParseLevel(ParseState& s) {
                     bestImmediate = immediate;
                     bestLength = len;
                 }
+            }
+            if (!best) {
+                while (end < n && isIn(FOperCont, text[end]))
+                    ++end;
             }
             if (!best)
                 syntaxError(QStringLiteral("%1 (%2)").arg(text.mid(start, end - start)).arg(start + 1));
@@ -425,7 +448,7 @@ TFENodePtr TFormulaParser::ParseLevel(ParseState& s) {
             break;
         }
         case ccOpenParen: {
-            s.brackets.push_back(QLatin1Char('('));
+            s.push(QLatin1Char('('));
             ++s.pos;
             TFENodePtr inner = ParseLevel(s);
             if (!inner || s.atEnd() || s.current() != QLatin1Char(')'))
@@ -491,7 +514,7 @@ void TFormulaParser::ReadArguments(ParseState& s, TFEFunction* node, bool bracke
     const QChar open = bracket ? QLatin1Char('[') : QLatin1Char('(');
     const QChar close = bracket ? QLatin1Char(']') : QLatin1Char(')');
     if (!s.atEnd() && s.current() == open) {
-        s.brackets.push_back(open);
+        s.push(open);
         ++s.pos;
         for (;;) {
             if (TFENodePtr arg = ParseLevel(s))

@@ -40,6 +40,14 @@ LORVANE_DECLARE_EXCEPTION(EOverflow, EMathError);
 // An internal consistency check of the formula engine failed.
 LORVANE_DECLARE_EXCEPTION(EFormulaAssertion, Exception);
 
+// Bounds on what one formula may cost: tokens (hence tree depth), bracket
+// nesting, and the length of any text it builds. Formula texts come from
+// documents, so a hostile text must fail cleanly rather than exhaust the
+// stack or the memory.
+constexpr int FormulaMaxTokens = 4096;
+constexpr int FormulaMaxNesting = 256;
+constexpr qsizetype FormulaMaxTextLength = 16 * 1024 * 1024;
+
 enum TFEResultKind : uint8_t { rkVariant = 0, rkNumber = 1, rkString = 2, rkDateTime = 3, rkBoolean = 4, rkList = 5 };
 
 class TFEExpression;
@@ -495,6 +503,7 @@ private:
     uint8_t FClassTable[256] = {};
     bool FClassTableValid = false;
     bool FHelpersDone = false;
+    qsizetype FMaxOperatorLength = 1;
 };
 
 // The standard language: the operators (and, from UFormulaFunctions.h, the

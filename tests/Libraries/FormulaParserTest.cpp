@@ -548,3 +548,34 @@ TEST(FormulaParser, AbstractOperationsReportTheClass) {
     }
     EXPECT_THROW(TFEBinaryOperator::StaticClass().Create(), EFormulaAssertion);
 }
+
+TEST(FormulaParser, HostileTextsFailCleanly) {
+    TestParser p;
+    auto error = [&](const QString& text) { return syntaxError(p, text); };
+    EXPECT_EQ(error(QString(5000, QLatin1Char('(')) + QLatin1Char('1')), QStringLiteral("Nesting too deep at 257"));
+    EXPECT_EQ(error(QStringLiteral("half(").repeated(300) + QLatin1Char('1')), QStringLiteral("Nesting too deep at 1285"));
+    QString chain = QStringLiteral("1");
+    for (int i = 0; i < 3000; ++i)
+        chain += QStringLiteral("+1");
+    EXPECT_EQ(error(chain), QStringLiteral("Formula too long at 4097"));
+    EXPECT_EQ(error(QString(5000, QLatin1Char('-')) + QLatin1Char('1')), QStringLiteral("Formula too long at 4097"));
+    // comments do not count as tokens
+    EXPECT_EQ(p.Parse(QStringLiteral("{x}").repeated(5000) + QLatin1Char('7'))->EvaluateNum(), 7);
+    // within the bounds, deep trees evaluate, print and free normally
+    QString deep = QStringLiteral("1");
+    for (int i = 0; i < 1500; ++i)
+        deep += QStringLiteral("+1");
+    auto root = p.Parse(deep);
+    EXPECT_EQ(root->EvaluateNum(), 1501);
+    EXPECT_EQ(root->ToText().size(), deep.size());
+    root->Optimize();
+    EXPECT_EQ(root->EvaluateNum(), 1501);
+}
+
+TEST(FormulaParser, TextsAreBoundedInLength) {
+    TestParser p;
+    for (const char* f : {"Rept('ab', 5e6) + Rept('ab', 5e6)", "Rept('a', 2e7)",
+                          "Substitute(Rept('a', 1e6), 'a', Rept('b', 100))"})
+        EXPECT_EQ(p.Parse(QString::fromLatin1(f))->EvaluateString(), QStringLiteral("#ERR!")) << f;
+    EXPECT_EQ(p.Parse(QStringLiteral("Length(Rept('ab', 1e6) + 'c')"))->EvaluateNum(), 2000001);
+}
