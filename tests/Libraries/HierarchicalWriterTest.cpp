@@ -1,4 +1,4 @@
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "UHierarchicalWriter.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "QStringPrinter.h"
+#include "QtPrinters.h"
 #include "UXMLParser.h"
 
 #include <QStringEncoder>
