@@ -8,6 +8,7 @@
 #include "CPivotCubeValueColumns.h"
 #include "UPivotCube.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,6 +16,8 @@
 class TPivotCube;
 class TPivotCubeNode;
 class TPCNodeIterator;
+class THierarchicalWriter;
+class TXMLDOMNode;
 
 // A dimension: a member filter on one axis, shown ascending or descending.
 class TPCAxisVisualFilter : public TPCAxisFilter {
@@ -146,6 +149,18 @@ public:
     void ApplySort();
     void SortRows(TPCAxisFilterSpan columnFilters, int k, uint8_t direction);
 
+    // Cell size of the grid (at least 48 wide and 22 high).
+    int ColWidth() const { return FColWidth; }
+    int RowHeight() const { return FRowHeight; }
+    void SetColWidth(int width) { FColWidth = std::max(width, 48); }
+    void SetRowHeight(int height) { FRowHeight = std::max(height, 22); }
+
+    // View state XML (CPivotCubeViewState.cpp): WriteViewState appends the
+    // children Value ... RowRegroups to a ViewState element; ReadViewState
+    // rebuilds the placement from a parsed ViewState element.
+    void WriteViewState(THierarchicalWriter* writer) const;
+    void ReadViewState(const TXMLDOMNode* root);
+
     // Change notification ("repaint"): views subscribe and are told after every change.
     int Subscribe(std::function<void()> listener);
     void Unsubscribe(int id);
@@ -161,6 +176,7 @@ private:
     QByteArray FSortKey;
     int FSortColumn = -1;
     uint8_t FSortDirection = 1;
+    int FColWidth = 80, FRowHeight = 22;
     std::vector<std::pair<int, std::function<void()>>> FListeners;
     int FNextListener = 1;
 };

@@ -11,36 +11,6 @@
 
 namespace {
 
-// The usual light desktop colours, by system colour index (low byte).
-uint32_t defaultSystemColor(int32_t color) {
-    switch (color & 0xFF) {
-    case 0: return 0xC8C8C8;   // scroll bar
-    case 1: return 0x000000;   // background
-    case 2: return 0xD1B499;   // active caption
-    case 3: return 0xDBCDBF;   // inactive caption
-    case 4: return 0xF0F0F0;   // menu
-    case 5: return 0xFFFFFF;   // window
-    case 6: return 0x646464;   // window frame
-    case 7: return 0x000000;   // menu text
-    case 8: return 0x000000;   // window text
-    case 9: return 0x000000;   // caption text
-    case 13: return 0xD77800;  // highlight
-    case 14: return 0xFFFFFF;  // highlight text
-    case 15: return 0xF0F0F0;  // button face
-    case 16: return 0xA0A0A0;  // button shadow
-    case 17: return 0x6D6D6D;  // grey text
-    case 18: return 0x000000;  // button text
-    case 20: return 0xFFFFFF;  // button highlight
-    case 24: return 0xE1FFFF;  // info background
-    default: return 0xC0C0C0;
-    }
-}
-
-TSystemColorResolver& systemColorResolver() {
-    static TSystemColorResolver resolver;
-    return resolver;
-}
-
 uint8_t channel(double x) { return uint8_t(std::clamp(std::lround(x * 255.0), 0L, 255L)); }
 
 double hueToChannel(double p, double q, double t) {
@@ -54,12 +24,9 @@ double hueToChannel(double p, double q, double t) {
 
 } // namespace
 
-void SetSystemColorResolver(TSystemColorResolver resolver) { systemColorResolver() = std::move(resolver); }
-
 uint32_t ColorToRGB(int32_t color) {
     if (color >= 0) return uint32_t(color) & 0xFFFFFF;
-    const TSystemColorResolver& resolver = systemColorResolver();
-    return (resolver ? resolver(color) : defaultSystemColor(color)) & 0xFFFFFF;
+    return SystemColorToRGB(color & 0xFF) & 0xFFFFFF;
 }
 
 HSLColor RGBToHSL(uint32_t rgb) {

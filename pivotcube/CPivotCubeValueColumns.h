@@ -9,6 +9,7 @@
 // formulas, the value columns, the default format and the parser) and
 // evaluates one cell for the grid, the exports and the value sort.
 
+#include "UHierarchicalWriter.h"
 #include "UPivotCubeFormula.h"
 
 #include <functional>
@@ -20,10 +21,8 @@ class TPivotCubeCollection;
 // ---------------------------------------------------------------------------
 // Colours: 0x00BBGGRR, or a negative system colour.
 
-// Resolves a negative system colour to 0x00BBGGRR. The default knows the usual
-// light desktop colours; a user interface installs one that asks its palette.
-using TSystemColorResolver = std::function<uint32_t(int32_t)>;
-void SetSystemColorResolver(TSystemColorResolver resolver);   // none restores the default
+// A negative system colour is resolved through the one process-wide system
+// colour resolver (SetSystemColorResolver, by the colour's low byte).
 uint32_t ColorToRGB(int32_t color);
 
 struct HSLColor {

@@ -184,7 +184,7 @@ TEST_F(Cells, ColumnsTakeThePaletteInTurnAndKeepTheirHue) {
     EXPECT_EQ(cells.ValueColumns().Items(0)->Shade(1), NeutralShade(1)) << "white has no hue";
 
     // A system colour is kept as such; its hue comes from what it resolves to.
-    SetSystemColorResolver([](int32_t) -> uint32_t { return 0x0000FF; });   // red
+    SetSystemColorResolver([](int) -> quint32 { return 0x0000FF; });   // red
     k->SetBgColor(int32_t(0x8000000F));
     EXPECT_EQ(k->BgColor(), int32_t(0x8000000F));
     EXPECT_NEAR(k->BgColorHSL().Hue, 0, 1e-9);
