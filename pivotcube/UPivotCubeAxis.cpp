@@ -1,5 +1,6 @@
 // Axes and their members: member order, member search and insertion, the stored form.
 #include "UPivotCube.h"
+#include "UPivotCubeOwnedLists.h"
 
 #include "USysUtils.h"
 
@@ -196,22 +197,7 @@ void TPivotCubeAxises::WriteToFiler(TVirtualWriter& writer) const {
 void TPivotCubeAxises::ReadFromFiler(TVirtualReader& reader) {
     int32_t version = reader.ReadVersion();
     if (version != 0) RaiseFilerException(version);
-    FItems.clear();
-    ReadObjectList(
-        reader,
-        [this](TVirtualConstructedObject* item) {
-            // Checked before the item reads itself: another class never gets to read here.
-            auto* axis = dynamic_cast<TPivotCubeAxis*>(item);
-            if (!axis)
-                throw EFilerException(QStringLiteral("TPivotCubeAxises.ReadFromFiler : unexpected item class %1").arg(item->ClassName()));
-            axis->Owner = this;
-        },
-        [this](std::unique_ptr<TObject> item) {
-            auto* axis = dynamic_cast<TPivotCubeAxis*>(item.get());
-            if (!axis) RaiseBrokenObjectList();
-            item.release();
-            FItems.emplace_back(axis);
-        });
+    ReadOwnedObjectList(reader, this, FItems, "TPivotCubeAxises");
     reader.ReadVersionEnd();
     const int count = Count();
     for (int i = 0; i < count; ++i) {

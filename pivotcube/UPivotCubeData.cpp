@@ -1,5 +1,6 @@
 // The cube data set: descriptions, values, the data-item block store and the stored form.
 #include "UPivotCube.h"
+#include "UPivotCubeOwnedLists.h"
 
 #include <algorithm>
 #include <cstring>
@@ -92,21 +93,7 @@ void TPivotCubeValues::WriteToFiler(TVirtualWriter& writer) const {
 void TPivotCubeValues::ReadFromFiler(TVirtualReader& reader) {
     int32_t version = reader.ReadVersion();
     if (version != 0) RaiseFilerException(version);
-    FItems.clear();
-    ReadObjectList(
-        reader,
-        [this](TVirtualConstructedObject* item) {
-            auto* value = dynamic_cast<TPivotCubeValue*>(item);
-            if (!value)
-                throw EFilerException(QStringLiteral("TPivotCubeValues.ReadFromFiler : unexpected item class %1").arg(item->ClassName()));
-            value->Owner = this;
-        },
-        [this](std::unique_ptr<TObject> item) {
-            auto* value = dynamic_cast<TPivotCubeValue*>(item.get());
-            if (!value) RaiseBrokenObjectList();
-            item.release();
-            FItems.emplace_back(value);
-        });
+    ReadOwnedObjectList(reader, this, FItems, "TPivotCubeValues");
     reader.ReadVersionEnd();
     for (size_t i = 0; i < FItems.size(); ++i) FItems[i]->Index = int32_t(i);
 }
