@@ -121,3 +121,7 @@ TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCDataItemList& items, T
     FParser->ClearContext();
     return cell;
 }
+
+void PivotCubeCells::BeginLine(const TPCDataItemList&) {}
+
+void PivotCubeCells::EndLine() {}

@@ -267,6 +267,23 @@ public:
     double EvaluateCellValue(const TPCDataItemList& items, TPCAxisFilterSpan filters,
                              TPivotCubeValueColumn& column);
 
+    // Cells evaluated between BeginLine and EndLine all take `items` (left
+    // unchanged meanwhile) as their items: an aggregate may then be computed
+    // once for the whole line and served to each column from that pass.
+    // LineScope calls both around a scope.
+    void BeginLine(const TPCDataItemList& items);
+    void EndLine();
+    class LineScope {
+    public:
+        LineScope(PivotCubeCells& cells, const TPCDataItemList& items) : FCells(cells) { cells.BeginLine(items); }
+        ~LineScope() { FCells.EndLine(); }
+        LineScope(const LineScope&) = delete;
+        LineScope& operator=(const LineScope&) = delete;
+
+    private:
+        PivotCubeCells& FCells;
+    };
+
     // Empties the caches that depend on the columns and formulas, and repaints
     // (the engine's; nothing here).
     virtual void ClearCaches() {}
