@@ -35,6 +35,17 @@ using TPCDimensionList = std::vector<std::unique_ptr<TPCAxisVisualFilter>>;
 enum TPivotCubeOption : unsigned { pcoHideEmptyAxis = 1u << 0, pcoShowValueColumns = 1u << 1 };
 using TPivotCubeOptions = unsigned;
 
+// What a table export holds (a set of bits): the data cells, the row
+// regroupment columns, the column regroupment lines; both trees walked at their
+// top level only; the first value column only.
+enum TPCExportOption : unsigned {
+    peoDataCells = 1,
+    peoRowRegroups = 2,
+    peoColRegroups = 4,
+    peoTopLevelOnly = 8,
+    peoFirstValueOnly = 16
+};
+
 // One visible member of a node: its ID, its expansion, its cached results per value column.
 struct TPCNChild {
     int32_t ID = 0;
@@ -160,6 +171,19 @@ public:
     // rebuilds the placement from a parsed ViewState element.
     void WriteViewState(THierarchicalWriter* writer) const;
     void ReadViewState(const TXMLDOMNode* root);
+
+    // Table exports (CPivotCubeTableExport.cpp). WriteTable appends the table as
+    // shown (expanded members, value columns, regroupments) as one `table`
+    // element; ExportHTML gives the HTML page holding it, ExportXML the XML
+    // document (formula and format, when given, replace those of the first
+    // value column for the duration of the export), ExportSpreadsheet the page
+    // of ExportHTML(7) with the user's locale decimal separator. Errors of a
+    // cell become its text; other errors propagate, with the first value
+    // column and the decimal separator restored.
+    void WriteTable(THierarchicalWriter& writer, unsigned options);
+    QByteArray ExportHTML(unsigned options);
+    QByteArray ExportXML(unsigned options, const QString& formula = QString(), const QString& format = QString());
+    QByteArray ExportSpreadsheet();
 
     // Change notification ("repaint"): views subscribe and are told after every change.
     int Subscribe(std::function<void()> listener);
