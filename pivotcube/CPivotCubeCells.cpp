@@ -122,6 +122,6 @@ TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCDataItemList& items, T
     return cell;
 }
 
-void PivotCubeCells::BeginLine(const TPCDataItemList&) {}
+void PivotCubeCells::BeginLine(const TPCDataItemList& items) { FParser->BeginLine(items); }
 
-void PivotCubeCells::EndLine() {}
+void PivotCubeCells::EndLine() { FParser->EndLine(); }

@@ -15,9 +15,12 @@
 
 #include <memory>
 
+class TPCLineAggregates;
+
 class TPivotCubeFormulaInteractiveParser : public TBaseFormulaParser {
 public:
     TPivotCubeFormulaInteractiveParser();
+    ~TPivotCubeFormulaInteractiveParser() override;
     QString ClassName() const override { return QStringLiteral("TPivotCubeFormulaInteractiveParser"); }
 
     // The evaluation context, set by the engine right before an evaluation and
@@ -33,8 +36,67 @@ public:
     }
     void ClearContext() { SetContext(nullptr, {}, nullptr); }
 
+    // A line of cells: until EndLine, aggregates over exactly these items (the
+    // same list, unchanged) are served from one pass per value and operator,
+    // bucketed by the members of the filter stack's axes. Anything else takes
+    // the item-by-item path.
+    void BeginLine(const TPCDataItemList& items);
+    void EndLine();
+    TPCLineAggregates* LineAggregates() const { return FLine.get(); }
+
 protected:
     std::unique_ptr<TFormulaExpr> CreateRoot() override;
+
+private:
+    std::unique_ptr<TPCLineAggregates> FLine;
+};
+
+// The aggregates of one line's items by bucket. A bucket is one combination of
+// member IDs on the axes of a filter stack whose filters each keep a single ID
+// (or everything); it accumulates its items in list order, so its result is
+// the one the item-by-item scan gives.
+class TPCLineAggregates {
+public:
+    // The buckets of one list of axes are worth building up to this many, and
+    // up to twice the line's items.
+    static constexpr size_t MaxBuckets = size_t(1) << 18;
+
+    void Begin(const TPCDataItemList& items);
+    void End();
+    bool Active() const { return FItems != nullptr; }
+    // The aggregate of value valueIndex through an operator of class opClass
+    // over the line's items that pass every filter. False when the context is
+    // not the line's or the aggregate cannot be served exactly from buckets.
+    bool Lookup(const TPCDataItemList& items, TPCAxisFilterSpan filters, const TPivotCubeValues& values,
+                int valueIndex, TPCGroupOperatorClass opClass, double& result);
+    // Passes made over the line's items (bucket numbering and aggregation).
+    int Passes() const { return FPasses; }
+
+private:
+    struct Buckets {
+        std::vector<int32_t> Axes;       // in filter-stack order
+        std::vector<int32_t> Sizes;      // member count + 1 per axis
+        std::vector<int32_t> OfItem;     // bucket number of each item, -1 outside the ID ranges
+        size_t Count = 0;
+        bool Usable = false;
+    };
+    struct Results {
+        size_t BucketsIndex = 0;
+        int ValueIndex = 0;
+        TPCGroupOperatorClass OperatorClass = nullptr;
+        std::vector<double> PerBucket;
+    };
+    Buckets* bucketsFor(const std::vector<int32_t>& axes, const TPivotCubeData& cube, size_t& index);
+
+    const TPCDataItemList* FItems = nullptr;
+    const TPCDataItem* FData = nullptr;
+    size_t FSize = 0;
+    std::vector<Buckets> FBuckets;
+    size_t FBucketsUsed = 0;   // entries of FBuckets in use this line (the rest keep their storage)
+    std::vector<Results> FResults;
+    size_t FResultsUsed = 0;
+    std::vector<int32_t> FAxesScratch, FIDsScratch;
+    int FPasses = 0;
 };
 
 // The root of a pivot formula. Evaluation never raises: error values and
