@@ -1,7 +1,9 @@
 // Documents in dravo: reading and writing ".Dravo" files, and the convert and
 // extract subcommands between documents and raw cube files.
-#include "Dravo.h"
+#include "Layout.h"
 
+#include "CPivotCube.h"
+#include "CPivotCubeViewState.h"
 #include "UCompressor.h"
 #include "UPivotCubeInteractive.h"
 
@@ -17,20 +19,23 @@ bool isDocumentFile(const QString& fileName) {
     return tag == "SFSv1.00" || tag == "SFSv1.01";
 }
 
-LoadedDocument loadDocument(const QString& fileName, const QByteArray& password) {
+LoadedDocument loadDocument(const QString& fileName, const QByteArray& password, TPivotCubeData* cubeTarget) {
     QFileInfo info(fileName);
     if (!info.exists()) throw Failure{fileName, QStringLiteral("No such file")};
     if (info.isDir()) throw Failure{fileName, QStringLiteral("Is a folder, not a document")};
     LoadedDocument loaded;
     loaded.document = std::make_unique<TPCInteractive>();
-    loaded.cube = std::make_unique<TPivotCubeData>();
+    if (!cubeTarget) {
+        loaded.cube = std::make_unique<TPivotCubeData>();
+        cubeTarget = loaded.cube.get();
+    }
     try {
         auto container = TSFSObject::CreateForReadingFile(fileName);
         loaded.isProtected = IsProtectedDocument(*container);
         if (loaded.isProtected && password.isEmpty())
             throw Failure{fileName, QStringLiteral("the document is password protected (give --password)")};
         QString error;
-        if (!LoadDocumentFromContainer(*container, loaded.document.get(), loaded.cube.get(), password, &error))
+        if (!LoadDocumentFromContainer(*container, loaded.document.get(), cubeTarget, password, &error))
             throw Failure{fileName, loaded.isProtected ? QStringLiteral("wrong password or damaged document: %1").arg(error)
                                                        : QStringLiteral("damaged document: %1").arg(error)};
     } catch (const Exception& e) {
@@ -81,6 +86,14 @@ int runConvert(const dravo::Args& args) {
     TPCInteractive document;
     TPCInteractiveView* view = document.NewView();
     view->Description.Nom = args.value(QStringLiteral("--view"), QStringLiteral("Par défaut"));
+    if (dravo::hasLayoutOptions(args)) {
+        // The engine reorders its copy of the items; the document keeps the cube as read.
+        TPivotCube engine;
+        engine.SetCubeData(*cube);
+        dravo::applyLayoutOptions(engine, args, false);
+        view->XMLData = dravo::viewStateText(engine);
+        document.FormulasXML = SaveToXMLText(engine.Formulas());
+    }
     dravo::saveDocument(output, document, *cube, passwordOf(args));
     return 0;
 }
@@ -97,14 +110,16 @@ dravo::Subcommand makeConvert() {
     dravo::Subcommand c;
     c.name = QStringLiteral("convert");
     c.summary = QStringLiteral("wrap a raw cube file (.pvc) into a document (.Dravo)");
-    c.synopsis = QStringLiteral("convert [--view NAME] [--password P] CUBE.pvc -o DOC.Dravo");
+    c.synopsis = QStringLiteral("convert [--view NAME] [--password P] [layout options] CUBE.pvc -o DOC.Dravo");
     c.description = QStringLiteral(
         "Writes a document holding the cube and one view (\"Par défaut\" unless --view\n"
-        "names it) with an empty placement. With --password the document's entries are\n"
-        "encrypted. The output file is replaced atomically.");
+        "names it). The layout options (those of 'dravo export') make the view's placement\n"
+        "and its formulas; without them the view's placement is empty. With --password\n"
+        "the document's entries are encrypted. The output file is replaced atomically.");
     c.options = {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("DOC.Dravo"), QStringLiteral("the document to write")},
                  {QStringLiteral("--view"), QString(), QStringLiteral("NAME"), QStringLiteral("name of the document's view (default \"Par défaut\")")},
                  dravo::passwordOption()};
+    for (dravo::Option& o : dravo::layoutOptions()) c.options.push_back(std::move(o));
     c.minPositional = c.maxPositional = 1;
     c.run = runConvert;
     return c;

@@ -117,18 +117,22 @@ void writeFileAtomically(const QString& fileName, const QByteArray& bytes) {
 }
 
 std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName) {
+    auto cube = std::make_unique<TPivotCubeData>();
+    loadCubeInto(fileName, *cube);
+    return cube;
+}
+
+void loadCubeInto(const QString& fileName, TPivotCubeData& cube) {
     QFileInfo info(fileName);
     if (!info.exists()) throw Failure{fileName, QStringLiteral("No such file")};
     if (info.isDir()) throw Failure{fileName, QStringLiteral("Is a folder, not a cube file")};
-    auto cube = std::make_unique<TPivotCubeData>();
     try {
-        cube->LoadFromFile(fileName);
+        cube.LoadFromFile(fileName);
     } catch (const Exception& e) {
         throw Failure{fileName, e.message()};
     } catch (const std::bad_alloc&) {
         throw Failure{fileName, QStringLiteral("out of memory")};
     }
-    return cube;
 }
 
 Progress::Progress(QString label) : FLabel(std::move(label)), FActive(::isatty(2) == 1) {}

@@ -82,18 +82,21 @@ void writeFileAtomically(const QString& fileName, const QByteArray& bytes);
 
 // Loads a raw cube file; a missing or unreadable file is a Failure naming it.
 std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName);
+// The same, into a cube data set that already exists (an engine's).
+void loadCubeInto(const QString& fileName, TPivotCubeData& cube);
 
 // Whether the file starts with the version tag of a document (SFS) container.
 bool isDocumentFile(const QString& fileName);
 
 // A document file and its cube, read with a password (empty for none); a file
 // that cannot be read, or a document that cannot be loaded, is a Failure naming it.
+// With cubeTarget the cube is read into it and `cube` stays empty.
 struct LoadedDocument {
     std::unique_ptr<TPCInteractive> document;
     std::unique_ptr<TPivotCubeData> cube;
     bool isProtected = false;
 };
-LoadedDocument loadDocument(const QString& fileName, const QByteArray& password);
+LoadedDocument loadDocument(const QString& fileName, const QByteArray& password, TPivotCubeData* cubeTarget = nullptr);
 
 // Writes a document file atomically (the old file stays when anything fails).
 void saveDocument(const QString& fileName, const TPCInteractive& document, const TPivotCubeData& cube,

@@ -1,0 +1,158 @@
+// The pivot table as a grid of texts, and its CSV form.
+#include "CPivotCubeGrid.h"
+
+#include "CPivotCube.h"
+#include "CPivotCubeDataExport.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// A leaf column of the column tree: its filter stack, kept for every line.
+struct LeafColumn {
+    std::vector<std::unique_ptr<TPCAxisFilter>> owned;
+    std::vector<const TPCAxisFilter*> filters;
+    QStringList captions;
+};
+
+// Whether the iterator stands at the end position of an empty tree.
+bool atEnd(const TPCNodeIterator& it) { return it.Eof() || !it.HasChildren(); }
+
+// Visits every position of a tree in display order; an empty tree has one
+// position, the end position.
+template <class Visit> void walk(TPivotCubeNode* root, Visit&& visit) {
+    TPCNodeIterator it(root, false);
+    do {
+        visit(it);
+        it.Next();
+    } while (!it.Eof());
+}
+
+std::vector<LeafColumn> leafColumns(TPivotCube& engine) {
+    std::vector<LeafColumn> leaves;
+    walk(engine.ColRoot(), [&](TPCNodeIterator& it) {
+        if (it.IsExpanded()) return;
+        LeafColumn leaf;
+        if (!atEnd(it))
+            for (const auto& f : it.Filters) {
+                auto copy = std::make_unique<TPCAxisFilter>(f->Axis);
+                for (int i = 0; i < f->IncludeIDs.Count(); ++i) copy->IncludeIDs.Add(f->IncludeIDs[i]);
+                const TPivotCubeAxis* axis = engine.CubeData().Axises()[f->Axis];
+                leaf.captions << (f->IncludeIDs.Count() > 0 ? axis->CaptionOf(f->IncludeIDs[0]) : QString());
+                leaf.filters.push_back(copy.get());
+                leaf.owned.push_back(std::move(copy));
+            }
+        leaves.push_back(std::move(leaf));
+    });
+    return leaves;
+}
+
+// The text a value column shows for a number computed elsewhere (regroupments).
+QString displayText(TPivotCubeValueColumn& column, double value) {
+    TPivotCubeFormulaExpr* display = column.DisplayExpression();
+    if (!display) return QString();
+    display->CurrentValue = value;
+    return display->EvaluateString();
+}
+
+} // namespace
+
+TPivotGrid BuildPivotGrid(TPivotCube& engine) {
+    TPivotGrid grid;
+    TPivotCubeData& cube = engine.CubeData();
+    engine.CompileAll();
+    TPivotCubeValueColumns& values = engine.ValueColumns();
+    const int valueCount = values.Count();
+
+    for (int i = 0; i < engine.RowDimensionCount(); ++i) grid.RowDimensionNames << cube.Axises()[engine.RowDimension(i)->Axis]->Nom();
+    const std::vector<LeafColumn> leaves = leafColumns(engine);
+    for (const LeafColumn& leaf : leaves)
+        for (int k = 0; k < valueCount; ++k) grid.ColumnPaths.push_back(leaf.captions + QStringList{values[k]->Caption()});
+
+    TPivotCubeRegroups& rowRegroups = engine.RowRegroups();
+    for (int r = 0; r < rowRegroups.Count(); ++r) grid.RowRegroupCaptions << rowRegroups[r]->DisplayText();
+    std::unique_ptr<TComputeRegroupmentsHelper> computation = rowRegroups.CreateComputation(cube.Values());
+    const TPCAxisVisualFilter* firstColumn = engine.ColDimensionCount() > 0 ? engine.ColDimension(0) : nullptr;
+
+    // Ordered by the row root's axis, each line's items are one range of the list.
+    if (engine.RowRoot()) cube.DataItems().SortByAxis(engine.RowRoot()->Dimension->Axis);
+    TPCDataItemList rowItems;
+    walk(engine.RowRoot(), [&](TPCNodeIterator& it) {
+        TPivotGridLine line;
+        if (!atEnd(it)) {
+            line.Level = it.Depth();
+            line.Caption = it.CurrentCaption();
+            line.Expanded = it.IsExpanded();
+        }
+        rowItems.clear();
+        const std::vector<const TPCAxisFilter*> rowFilters = it.FilterList();
+        cube.DataItems().FilterItems(rowFilters, rowItems);
+        {
+            PivotCubeCells::LineScope scope(engine, rowItems);
+            for (const LeafColumn& leaf : leaves)
+                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.filters, *values[k]).Text;
+        }
+        if (computation->Count() > 0) {
+            engine.ComputeRowRegroups(rowItems, firstColumn, *computation);
+            for (int r = 0; r < computation->Count(); ++r) line.Regroups << engine.FormatRegroupNumber(RegroupResult(*computation, r));
+        }
+        grid.Lines.push_back(std::move(line));
+    });
+
+    TPivotCubeRegroups& colRegroups = engine.ColRegroups();
+    if (colRegroups.Count() > 0) {
+        grid.ColumnRegroupLines.resize(size_t(colRegroups.Count()));
+        for (int r = 0; r < colRegroups.Count(); ++r) grid.ColumnRegroupLines[size_t(r)].Caption = colRegroups[r]->DisplayText();
+        walk(engine.ColRoot(), [&](TPCNodeIterator& it) {
+            if (it.IsExpanded()) return;
+            for (int k = 0; k < valueCount; ++k) {
+                const TDoubleList& results = engine.CachedColumnRegroups(it, k);
+                for (int r = 0; r < colRegroups.Count(); ++r)
+                    grid.ColumnRegroupLines[size_t(r)].Cells << (r < results.Count() ? displayText(*values[k], results[r]) : QString());
+            }
+        });
+        for (int r = 0; r < colRegroups.Count(); ++r)
+            for (int R = 0; R < rowRegroups.Count(); ++R)
+                grid.ColumnRegroupLines[size_t(r)].Regroups << engine.CornerValue(*rowRegroups[R], *colRegroups[r]);
+    }
+    return grid;
+}
+
+namespace {
+
+void appendRecord(QByteArray& csv, const QStringList& fields) {
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) csv += ',';
+        csv += CSVField(fields[i]);
+    }
+    csv += "\r\n";
+}
+
+} // namespace
+
+QByteArray PivotGridCSV(const TPivotGrid& grid) {
+    QByteArray csv;
+    // Column regroupment lines need a header column for their captions, even
+    // without row dimensions.
+    const qsizetype levels = std::max<qsizetype>(grid.RowDimensionNames.size(), grid.ColumnRegroupLines.empty() ? 0 : 1);
+    QStringList header;
+    for (qsizetype level = 0; level < levels; ++level)
+        header << (level < grid.RowDimensionNames.size() ? grid.RowDimensionNames[level] : QString());
+    for (const QStringList& path : grid.ColumnPaths) header << path.join(QStringLiteral(" / "));
+    header << grid.RowRegroupCaptions;
+    appendRecord(csv, header);
+    for (const TPivotGridLine& line : grid.Lines) {
+        QStringList fields;
+        for (qsizetype level = 0; level < levels; ++level) fields << (level == line.Level ? line.Caption : QString());
+        fields << line.Cells << line.Regroups;
+        appendRecord(csv, fields);
+    }
+    for (const TPivotGridLine& line : grid.ColumnRegroupLines) {
+        QStringList fields;
+        for (qsizetype level = 0; level < levels; ++level) fields << (level == 0 ? line.Caption : QString());
+        fields << line.Cells << line.Regroups;
+        appendRecord(csv, fields);
+    }
+    return csv;
+}

@@ -1,0 +1,116 @@
+// The pivot table as a grid of texts and its CSV form.
+#include "CPivotCube.h"
+#include "CPivotCubeGrid.h"
+#include "PivotCubeTestCube.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testcube::addAxis;
+using testcube::addValue;
+
+// Axes "Pays" and "Ville" (parent "Pays") and "Canal"; captions that CSV must quote.
+std::unique_ptr<TPivotCubeData> makeCube() {
+    auto cube = std::make_unique<TPivotCubeData>();
+    TPivotCubeAxis* pays = addAxis(*cube, QStringLiteral("Pays"), {QStringLiteral("France"), QStringLiteral("Suisse, Romandie")});
+    TPivotCubeAxis* ville = addAxis(*cube, QStringLiteral("Ville"), {QStringLiteral("Lyon"), QStringLiteral("Genève \"GE\""), QStringLiteral("Paris\nCentre")});
+    ville->Members[0].ParentID = 1;
+    ville->Members[1].ParentID = 2;
+    ville->Members[2].ParentID = 1;
+    ville->ParentAxis = pays;
+    ville->ParentLinked = true;
+    addAxis(*cube, QStringLiteral("Canal"), {QStringLiteral("Web"), QStringLiteral("Magasin")});
+    addValue(*cube, QStringLiteral("Montant"), QStringLiteral("Somme"));
+    addValue(*cube, QStringLiteral("Prix"), QStringLiteral("Moyenne"));
+    struct Item {
+        int32_t pays, ville, canal;
+        double montant, prix;
+    } items[] = {{1, 1, 1, 10, 2}, {1, 3, 2, 5, 4}, {1, 1, 2, 1.5, 6}, {2, 2, 1, 7, 8}};
+    for (const Item& i : items) {
+        const int32_t ids[3] = {i.pays, i.ville, i.canal};
+        const double values[2] = {i.montant, i.prix};
+        cube->DataItems().Add(ids, values);
+    }
+    return cube;
+}
+
+class PivotGrid : public ::testing::Test {
+protected:
+    void SetUp() override { engine.SetCubeData(*makeCube()); }
+    void place(std::initializer_list<int> rows, std::initializer_list<int> cols, std::initializer_list<const char*> values) {
+        for (int a : rows) engine.RowDimensions().push_back(std::make_unique<TPCAxisVisualFilter>(a));
+        for (int a : cols) engine.ColDimensions().push_back(std::make_unique<TPCAxisVisualFilter>(a));
+        for (const char* v : values) engine.ValueColumns().Add()->AssignFrom(*engine.CubeData().Values().FindByName(QString::fromUtf8(v)));
+        engine.Rebuild();
+    }
+    TPivotCube engine;
+};
+
+TEST_F(PivotGrid, NoDimensionsGiveOneLineOfGrandTotals) {
+    place({}, {}, {"Montant", "Prix"});
+    const TPivotGrid grid = BuildPivotGrid(engine);
+    EXPECT_TRUE(grid.RowDimensionNames.isEmpty());
+    ASSERT_EQ(grid.ColumnPaths.size(), 2u);
+    EXPECT_EQ(grid.ColumnPaths[1], QStringList{QStringLiteral("Prix")});
+    ASSERT_EQ(grid.Lines.size(), 1u);
+    EXPECT_EQ(grid.Lines[0].Cells, (QStringList{QStringLiteral("23.50"), QStringLiteral("5.00")}));
+    EXPECT_EQ(PivotGridCSV(grid), QByteArray("Montant,Prix\r\n23.50,5.00\r\n"));
+}
+
+TEST_F(PivotGrid, ExpandedRowsGetTheirOwnLinesAndCaptionsAreQuoted) {
+    place({0, 1}, {2}, {"Montant"});
+    engine.ExpandAllTo(engine.RowRoot(), 1);
+    EXPECT_EQ(PivotGridCSV(BuildPivotGrid(engine)),
+              QByteArray("Pays,Ville,Web / Montant,Magasin / Montant\r\n"
+                         "France,,10.00,6.50\r\n"
+                         ",Lyon,10.00,1.50\r\n"
+                         ",\"Paris\nCentre\",0.00,5.00\r\n"
+                         "\"Suisse, Romandie\",,7.00,0.00\r\n"
+                         ",\"Genève \"\"GE\"\"\",7.00,0.00\r\n"));
+}
+
+TEST_F(PivotGrid, RegroupmentsInBothDirections) {
+    place({0}, {2}, {"Montant"});
+    TPivotCubeRegroup* row = engine.RowRegroups().Add();
+    row->SetOperator(QStringLiteral("Somme"));
+    row->SetValue(QStringLiteral("Montant"));
+    TPivotCubeRegroup* col = engine.ColRegroups().Add();
+    col->SetOperator(QStringLiteral("Somme"));
+    col->SetValue(QStringLiteral("Montant"));
+    const TPivotGrid grid = BuildPivotGrid(engine);
+    EXPECT_EQ(grid.RowRegroupCaptions, QStringList{QStringLiteral("Somme")});
+    ASSERT_EQ(grid.Lines.size(), 2u);
+    EXPECT_EQ(grid.Lines[0].Regroups, QStringList{QStringLiteral("16.50")});
+    EXPECT_EQ(grid.Lines[1].Regroups, QStringList{QStringLiteral("7.00")});
+    ASSERT_EQ(grid.ColumnRegroupLines.size(), 1u);
+    EXPECT_EQ(grid.ColumnRegroupLines[0].Cells, (QStringList{QStringLiteral("17.00"), QStringLiteral("6.50")}));
+    EXPECT_EQ(grid.ColumnRegroupLines[0].Regroups, QStringList{QStringLiteral("23.50")});
+    EXPECT_EQ(PivotGridCSV(grid), QByteArray("Pays,Web / Montant,Magasin / Montant,Somme\r\n"
+                                             "France,10.00,6.50,16.50\r\n"
+                                             "\"Suisse, Romandie\",7.00,0.00,7.00\r\n"
+                                             "Somme,17.00,6.50,23.50\r\n"));
+}
+
+TEST_F(PivotGrid, ColumnRegroupmentsWithoutRowDimensionsKeepTheirCaption) {
+    place({}, {2}, {"Montant"});
+    TPivotCubeRegroup* col = engine.ColRegroups().Add();
+    col->SetOperator(QStringLiteral("Maximum"));
+    col->SetValue(QStringLiteral("Montant"));
+    EXPECT_EQ(PivotGridCSV(BuildPivotGrid(engine)).toStdString(), std::string(",Web / Montant,Magasin / Montant\r\n"
+                                                               ",17.00,6.50\r\n"
+                                                               "Maximum,17.00,6.50\r\n"));
+}
+
+TEST_F(PivotGrid, EmptyTreesAndHiddenMembers) {
+    place({2}, {0}, {"Montant"});
+    // Every member of the row axis filtered out: one line for the empty tree.
+    engine.RowDimension(0)->IncludeIDs.Add(99);
+    engine.Rebuild();
+    const TPivotGrid grid = BuildPivotGrid(engine);
+    ASSERT_EQ(grid.Lines.size(), 1u);
+    EXPECT_EQ(grid.Lines[0].Caption, QString());
+    EXPECT_EQ(grid.Lines[0].Cells, (QStringList{QStringLiteral("0.00"), QStringLiteral("0.00")}));
+}
+
+} // namespace
