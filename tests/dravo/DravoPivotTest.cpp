@@ -17,8 +17,13 @@ struct Outcome {
     QString out, err;
 };
 
-Outcome dravo(const QStringList& args) {
+Outcome dravo(const QStringList& args, const QString& locale = QString()) {
     QProcess p;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(DRAVO_EXE), args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -141,6 +146,29 @@ TEST_F(DravoPivot, UnknownNamesAreUsageErrorsNamingTheChoices) {
         }
     }
     EXPECT_FALSE(QFile::exists(path("out.csv")));
+}
+
+TEST_F(DravoPivot, TableFormats) {
+    const QStringList layout = {"--rows", "Canal", "--cols", "Mois", "--include", "Mois=2024-01", "--value", "Prix"};
+    auto exported = [&](const char* format, const QString& locale = QString()) {
+        Outcome r = dravo(QStringList{"export", cube, "--format", format, "-o", "-"} << layout, locale);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        return r.out;
+    };
+    const QString html = exported("html", QStringLiteral("fr_FR.UTF-8"));
+    EXPECT_TRUE(html.startsWith(QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />\r\n")));
+    EXPECT_TRUE(html.endsWith(QStringLiteral("</table>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<col caption=\"2024-01\"/>"))) << html.toStdString();
+    const QRegularExpression point(QStringLiteral("<td class=\"Data\">[0-9]+\\.[0-9]{2}</td>")),
+        comma(QStringLiteral("<td class=\"Data\">[0-9]+,[0-9]{2}</td>"));
+    EXPECT_EQ(html.count(point), 4);
+    // The spreadsheet page writes the user's decimal separator.
+    const QString xls = exported("xls", QStringLiteral("fr_FR.UTF-8"));
+    EXPECT_EQ(xls.count(comma), 4) << xls.toStdString();
+    EXPECT_EQ(exported("xls", QStringLiteral("en_US.UTF-8")).count(point), 4);
+    const QString xml = exported("xml");
+    EXPECT_TRUE(xml.startsWith(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root><table class=\"PivotCube\">")));
+    EXPECT_TRUE(xml.endsWith(QStringLiteral("</table></root>")));
 }
 
 TEST_F(DravoPivot, PivotPrintsAnAlignedGrid) {
