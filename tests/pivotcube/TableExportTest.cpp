@@ -4,11 +4,18 @@
 #include "CPivotCube.h"
 #include "CPivotCubeTableExport.h"
 #include "PivotCubeTestCube.h"
+#include "UPivotCubeSample.h"
 #include "USysUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <map>
 
 namespace {
 
@@ -288,6 +295,34 @@ TEST_F(TableExport, SpreadsheetUsesTheGivenDecimalSeparator) {
     EXPECT_EQ(DecimalSeparator(), QLatin1Char('.'));
 }
 
+// The user's locale is read once per process: the check runs again in a
+// child process of this program whose environment names a French locale.
+TEST_F(TableExport, SpreadsheetUnderAUserLocaleWithADecimalComma) {
+    const char* marker = "LORVANE_TABLE_EXPORT_LOCALE_CHILD";
+    if (qEnvironmentVariableIsSet(marker)) {
+        rows({Region});
+        cols({Mois});
+        addValue(QStringLiteral("Prix"));
+        ASSERT_EQ(LocaleDecimalSeparator(), QLatin1Char(','));
+        EXPECT_TRUE(pivot.ExportSpreadsheet().contains("<td class=\"Data\">1,50</td>"));
+        EXPECT_EQ(DecimalSeparator(), QLatin1Char('.'));
+        EXPECT_TRUE(pivot.ExportHTML(7).contains("<td class=\"Data\">1.50</td>"));
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(marker), QStringLiteral("1"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=TableExport.SpreadsheetUnderAUserLocaleWithADecimalComma")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
 TEST_F(TableExport, SpreadsheetRestoresTheSeparatorWhenTheExportFails) {
     rows({Region});
     addValue(QStringLiteral("Prix"));
@@ -341,6 +376,101 @@ TEST_F(TableExport, XMLRestoresTheOverridesWhenTheExportFails) {
     pivot.Unsubscribe(id);
     restored();
     EXPECT_TRUE(pivot.ExportXML(peoDataCells).contains("<td class=\"Data\">60.0</td>"));
+}
+
+// Every data cell and every column regroupment cell of a generated cube's
+// table, both trees expanded, against sums and maxima computed item by item.
+TEST(TableExportAgreement, CellsAndColumnRegroupmentsMatchABruteForce) {
+    enum { Region, Ville, Produit, Mois, Canal };
+    TPivotCube pivot;
+    pivot.SetCubeData(*GenerateSampleCube(3000, 77));
+    pivot.SetOptions(pcoHideEmptyAxis);
+    pivot.AddDimension(pivot.RowDimensions(), Region);
+    pivot.AddDimension(pivot.RowDimensions(), Ville);
+    pivot.AddDimension(pivot.ColDimensions(), Canal);
+    pivot.AddDimension(pivot.ColDimensions(), Mois);
+    pivot.RowDimension(0)->ExcludeIDs.Add(2);   // a region left out everywhere
+    pivot.Rebuild();
+    pivot.ExpandAllTo(pivot.RowRoot(), 0);
+    pivot.ToggleExpand(pivot.ColRoot(), 1);
+    const TPivotCubeValues& values = pivot.CubeData().Values();
+    const int montant = values.IndexOfName(QStringLiteral("Montant"));
+    const int remise = values.IndexOfName(QStringLiteral("Remise"));
+    pivot.ValueColumns().Add()->AssignFrom(*values[montant]);
+    pivot.ValueColumns().Add()->AssignFrom(*values[remise]);
+    pivot.ColRegroups().Add()->SetOperator(QStringLiteral("Somme"));
+
+    using Path = std::vector<std::pair<int, int32_t>>;   // (axis, member) from the top
+    auto paths = [](TPivotCubeNode* root, bool leavesOnly) {
+        std::vector<Path> out;
+        for (TPCNodeIterator it(root, false); !it.Eof(); it.Next()) {
+            if (leavesOnly && it.IsExpanded()) continue;
+            Path p;
+            for (const auto& f : it.Filters) p.emplace_back(f->Axis, f->IncludeIDs[0]);
+            out.push_back(p);
+        }
+        return out;
+    };
+    const std::vector<Path> lines = paths(pivot.RowRoot(), false), leaves = paths(pivot.ColRoot(), true);
+    ASSERT_GT(lines.size(), 20u);
+    ASSERT_GT(leaves.size(), 30u);
+
+    const TPCDataItemList& all = pivot.CubeData().DataItems().List();
+    auto on = [](const TPCDataItem& item, const Path& p) {
+        return std::all_of(p.begin(), p.end(), [&](const auto& step) { return item.AxisIDs[step.first] == step.second; });
+    };
+    // Montant summed, Remise's maximum (0 without items), over the items on both paths.
+    auto measures = [&](const Path& a, const Path& b) {
+        double sum = 0, max = 0;
+        bool any = false;
+        for (const TPCDataItem& item : all)
+            if (item.AxisIDs[Region] != 2 && on(item, a) && on(item, b)) {
+                sum += item.Values[montant];
+                max = any ? std::max(max, item.Values[remise]) : item.Values[remise];
+                any = true;
+            }
+        return std::pair{sum, max};
+    };
+    auto text = [](double x) { return FormatFloat(QStringLiteral("%.2f"), x); };
+
+    TXMLHierarchicalWriter root;
+    pivot.WriteTable(root, peoDataCells | peoColRegroups);
+    const TStringsHierarchicalWriter* table = root.Child(0);
+    auto child = [](const TStringsHierarchicalWriter* e, const QString& name) -> const TStringsHierarchicalWriter* {
+        for (int i = 0; i < e->ChildCount(); ++i)
+            if (e->Child(i)->Name() == name) return e->Child(i);
+        return nullptr;
+    };
+    auto cells = [](const TStringsHierarchicalWriter* tr) {
+        QStringList out;
+        for (int i = 0; i < tr->ChildCount(); ++i)
+            if (tr->Child(i)->Name() == QLatin1String("td")) out << tr->Child(i)->Text();
+        return out;
+    };
+    const TStringsHierarchicalWriter* tbody = child(table, QStringLiteral("tbody"));
+    ASSERT_EQ(tbody->ChildCount(), int(lines.size()));
+    for (size_t l = 0; l < lines.size(); ++l) {
+        QStringList expected;
+        for (const Path& leaf : leaves) {
+            const auto [sum, max] = measures(lines[l], leaf);
+            expected << text(sum) << text(max);
+        }
+        ASSERT_EQ(cells(tbody->Child(int(l))), expected) << "line " << l;
+    }
+
+    // The column regroupment sums, over the regions shown, each region's measure.
+    QStringList expected;
+    for (const Path& leaf : leaves) {
+        double sum = 0, maxima = 0;
+        for (const TPivotCubeAxisData& region : pivot.CubeData().Axises()[Region]->Members) {
+            if (region.ID == 2) continue;
+            const auto [s, m] = measures({{Region, region.ID}}, leaf);
+            sum += s;
+            maxima += m;
+        }
+        expected << text(sum) << text(maxima);
+    }
+    EXPECT_EQ(cells(child(table, QStringLiteral("tfoot"))->Child(0)), expected);
 }
 
 } // namespace
