@@ -56,7 +56,9 @@ void TPivotCubeNode::Populate() {
             }
 
     const bool hideEmpty = (Cube->Options() & pcoHideEmptyAxis) != 0;
-    items.SortByAxis(axis->Index);   // the probe below is served by the sorted-range search
+    // The probe below is served by the sorted-range search; without it the
+    // items keep their order (sorting a large cube costs more than the rest).
+    if (hideEmpty) items.SortByAxis(axis->Index);
     const TPCFilterMatcher own = Dimension->Matcher();
     for (int k = 0; k < members; ++k) {
         const TPivotCubeAxisData& m = axis->Members[size_t(OrderState == 2 ? members - 1 - k : k)];
