@@ -1,5 +1,7 @@
 // The pivot table from the command line: the layout options, the csv grid,
 // dravo pivot, and documents' views.
+#include "UPivotCubeInteractive.h"
+
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -207,6 +209,12 @@ TEST_F(DravoPivot, DocumentsViewsAndLayoutOptionsOnTop) {
     EXPECT_EQ(csv(doc, {"--password", "pw", "--cols", "Canal"}), csv(cube, QStringList(fromCube) << "--cols" << "Canal"));
     EXPECT_EQ(csv(doc, {"--password", "pw", "--value", "Prix"}), csv(cube, {"--rows", "Produit", "--value", "Prix", "--hide-empty"}));
 
+    // The view's layout left the document's cube as it was read.
+    ASSERT_EQ(dravo({"extract", doc, "--password", "pw", "-o", path("back.pvc")}).code, 0);
+    QFile original(cube), back(path("back.pvc"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), original.readAll());
+
     Outcome unknown = dravo({"pivot", doc, "--password", "pw", "--view", "Mois"});
     EXPECT_EQ(unknown.code, 2);
     EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("dravo pivot: --view: the document has no view 'Mois' (choose from 'Produits')"))) << unknown.err.toStdString();
@@ -219,6 +227,27 @@ TEST_F(DravoPivot, DocumentsViewsAndLayoutOptionsOnTop) {
     const QStringList plain = csvLines(csv(path("plain.Dravo"), {}));
     ASSERT_EQ(plain.size(), 2);
     EXPECT_EQ(plain[0], QStringLiteral("Montant"));
+}
+
+TEST_F(DravoPivot, TheDefaultDisplayPicksTheView) {
+    // Two views made by the viewer: "Canaux" by Canal, "Mois" by Mois, shown first: "Mois/Courbe".
+    TPivotCubeData data;
+    data.LoadFromFile(cube);
+    TPCInteractive document;
+    TPCInteractiveView* channels = document.NewView();
+    channels->Description.Nom = QStringLiteral("Canaux");
+    channels->XMLData = QStringLiteral("<ViewState><Value Name=\"Montant\"/><RowFilters><Filter Name=\"Canal\"/></RowFilters></ViewState>");
+    TPCInteractiveView* months = document.NewView();
+    months->Description.Nom = QStringLiteral("Mois");
+    months->XMLData = QStringLiteral("<ViewState><Value Name=\"Prix\"/><RowFilters><Filter Name=\"Mois\"/></RowFilters></ViewState>");
+    months->NewGraph()->Description.Nom = QStringLiteral("Courbe");
+    document.DefaultDisplay = QStringLiteral("Mois/Courbe");
+    const QString doc = path("views.Dravo");
+    SaveDocument(doc, document, data);
+
+    EXPECT_EQ(csvLines(csv(doc, {})).first(), QStringLiteral("Mois,Prix"));
+    EXPECT_EQ(csvLines(csv(doc, {"--view", "Canaux"})).first(), QStringLiteral("Canal,Montant"));
+    EXPECT_EQ(csv(doc, {"--view", "Canaux"}), csv(cube, {"--rows", "Canal", "--value", "Montant"}));
 }
 
 } // namespace
