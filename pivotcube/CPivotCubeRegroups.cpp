@@ -101,7 +101,31 @@ std::vector<int32_t> passingMemberIDs(const TPivotCubeAxis& axis, const TPCAxisF
     return ids;
 }
 
-void orderByAxisID(TPCDataItemList& items, int axis) {
+// Orders items by their ID on axis, equal IDs keeping their order. IDs lie
+// within 0 … members in a checked cube: one bucket per ID then orders the list
+// in two passes; any other ID falls back to a stable comparison sort.
+void orderByAxisID(TPCDataItemList& items, int axis, int members) {
+    const size_t n = items.size();
+    if (n < 2) return;
+    if (members >= 0 && size_t(members) <= 4 * n) {
+        std::vector<size_t> start(size_t(members) + 2, 0);
+        bool inRange = true;
+        for (const TPCDataItem& item : items) {
+            const int32_t id = item.AxisIDs[axis];
+            if (id < 0 || id > members) {
+                inRange = false;
+                break;
+            }
+            ++start[size_t(id) + 1];
+        }
+        if (inRange) {
+            for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+            TPCDataItemList sorted(n);
+            for (const TPCDataItem& item : items) sorted[start[size_t(item.AxisIDs[axis])]++] = item;
+            items.swap(sorted);
+            return;
+        }
+    }
     std::stable_sort(items.begin(), items.end(),
                      [axis](const TPCDataItem& a, const TPCDataItem& b) { return a.AxisIDs[axis] < b.AxisIDs[axis]; });
 }
@@ -137,7 +161,7 @@ void TPivotCube::ComputeRowRegroups(const TPCDataItemList& items, const TPCAxisV
     const std::vector<int32_t> ids = passingMemberIDs(*FCubeData->Axises()[axis], *firstColumn);
     // One ordering per line, then one pass over the items with the ascending IDs.
     TPCDataItemList ordered(items);
-    orderByAxisID(ordered, axis);
+    orderByAxisID(ordered, axis, FCubeData->Axises()[axis]->MemberCount());
     size_t k = 0;
     for (const int32_t id : ids) {
         while (k < ordered.size() && ordered[k].AxisIDs[axis] < id) ++k;
@@ -193,7 +217,8 @@ void TPivotCube::ComputeColumnRegroups(const QString& formula, TPCAxisFilterSpan
     };
     if (firstRow) {
         const int axis = firstRow->Axis;
-        if (FCubeData->DataItems().SortAxis() != axis) orderByAxisID(items, axis);
+        if (FCubeData->DataItems().SortAxis() != axis)
+            orderByAxisID(items, axis, FCubeData->Axises()[axis]->MemberCount());
         TPCDataItemList run;
         size_t k = 0;
         for (const int32_t id : passingMemberIDs(*FCubeData->Axises()[axis], *firstRow)) {
