@@ -96,55 +96,6 @@ double TPCFuncValue::EvaluateNum() {
 
 namespace {
 
-// Accumulators with the arithmetic of the group operators, one per bucket.
-struct SumAcc {
-    double Total = 0;
-    void Add(double x) { Total = Total + x; }
-    double Result() const { return Total; }
-};
-struct AverageAcc {
-    double Total = 0;
-    int32_t Count = 0;
-    void Add(double x) { Total = Total + x; ++Count; }
-    double Result() const { return Count > 0 ? Total / Count : 0; }
-};
-struct CountAcc {
-    int32_t Count = 0;
-    void Add(double) { ++Count; }
-    double Result() const { return Count; }
-};
-struct MaxAcc {
-    double Max = -1e300;
-    void Add(double x) { if (x > Max) Max = x; }
-    double Result() const { return Max != -1e300 ? Max : 0; }
-};
-struct MinAcc {
-    double Min = 1e300;
-    void Add(double x) { if (!(x >= Min)) Min = x; }
-    double Result() const { return Min != 1e300 ? Min : 0; }
-};
-struct RangeAcc {
-    double Min = 1e300, Max = -1e300;
-    void Add(double x) {
-        if (!(x >= Min)) Min = x;
-        if (x > Max) Max = x;
-    }
-    double Result() const { return Min != 1e300 ? Max - Min : 0; }
-};
-
-template <class Acc>
-void aggregateByBucket(const TPCDataItemList& items, const std::vector<int32_t>& ofItem, size_t buckets, int v,
-                       std::vector<double>& out) {
-    std::vector<Acc> acc(buckets);
-    const size_t n = items.size();
-    for (size_t i = 0; i < n; ++i) {
-        const int32_t b = ofItem[i];
-        if (b >= 0) acc[size_t(b)].Add(items[i].Values[v]);
-    }
-    out.resize(buckets);
-    for (size_t b = 0; b < buckets; ++b) out[b] = acc[b].Result();
-}
-
 // The built-in operators, which buckets serve; -1 for any other class.
 int bucketOperator(TPCGroupOperatorClass c) {
     if (c == TPCGOSum::StaticClass()) return 0;
@@ -170,22 +121,18 @@ void TPCLineAggregates::End() {
     FData = nullptr;
     FSize = 0;
     FBucketsUsed = 0;
-    FResultsUsed = 0;
 }
 
 TPCLineAggregates::Buckets* TPCLineAggregates::bucketsFor(const std::vector<int32_t>& axes, const TPivotCubeData& cube,
-                                                          size_t& index) {
+                                                          int valueCount) {
     for (size_t i = 0; i < FBucketsUsed; ++i)
-        if (FBuckets[i].Axes == axes) {
-            index = i;
-            return &FBuckets[i];
-        }
+        if (FBuckets[i].Axes == axes) return &FBuckets[i];
     if (FBucketsUsed == FBuckets.size()) FBuckets.emplace_back();
-    index = FBucketsUsed++;
-    Buckets& b = FBuckets[index];
+    Buckets& b = FBuckets[FBucketsUsed++];
     b.Axes = axes;
     b.Sizes.clear();
     b.Usable = false;
+    b.Numbered = false;
     b.Count = 1;
     const size_t limit = std::min(MaxBuckets, std::max<size_t>(64, 2 * FSize));
     for (int32_t axis : axes) {
@@ -194,36 +141,63 @@ TPCLineAggregates::Buckets* TPCLineAggregates::bucketsFor(const std::vector<int3
         b.Count *= size;
         if (b.Count > limit) return &b;   // more buckets than the line is worth
     }
-    // An item with an ID outside 0 .. member count on one of the axes falls in
-    // no bucket; such an ID is never looked up here either.
-    ++FPasses;
-    b.OfItem.resize(FSize);
-    const TPCDataItem* data = FData;
-    if (axes.size() == 1) {
-        const int32_t axis = axes[0];
-        const uint32_t size = uint32_t(b.Sizes[0]);
-        for (size_t i = 0; i < FSize; ++i) {
-            const int32_t id = data[i].AxisIDs[axis];
-            b.OfItem[i] = uint32_t(id) < size ? id : -1;
-        }
-    } else {
-        const size_t k = axes.size();
-        for (size_t i = 0; i < FSize; ++i) {
-            const int32_t* ids = data[i].AxisIDs;
-            int64_t number = 0;
-            for (size_t j = 0; j < k; ++j) {
-                const int32_t id = ids[axes[j]];
-                if (uint32_t(id) >= uint32_t(b.Sizes[j])) {
-                    number = -1;
-                    break;
-                }
-                number = number * b.Sizes[j] + id;
-            }
-            b.OfItem[i] = int32_t(number);
-        }
-    }
+    b.Done.assign(size_t(valueCount), 0);
+    b.Acc.assign(size_t(valueCount) * b.Count, Accumulator());
     b.Usable = true;
     return &b;
+}
+
+// The items' buckets are numbered once per list of axes; then one pass per
+// value feeds each item's value to its bucket, in list order. An item with an
+// ID outside 0 .. member count on one of the axes falls in no bucket; such an
+// ID is never looked up either.
+void TPCLineAggregates::accumulate(Buckets& b, int valueIndex) {
+    const size_t k = b.Axes.size();
+    if (!b.Numbered) {
+        ++FPasses;
+        b.OfItem.resize(FSize);
+        const int32_t* axes = b.Axes.data();
+        const int32_t* sizes = b.Sizes.data();
+        int32_t* ofItem = b.OfItem.data();
+        if (k == 1) {
+            const int32_t axis = axes[0];
+            const uint32_t size = uint32_t(sizes[0]);
+            for (size_t i = 0; i < FSize; ++i) {
+                const int32_t id = FData[i].AxisIDs[axis];
+                ofItem[i] = uint32_t(id) < size ? id : -1;
+            }
+        } else {
+            for (size_t i = 0; i < FSize; ++i) {
+                const int32_t* ids = FData[i].AxisIDs;
+                int64_t number = 0;
+                for (size_t j = 0; j < k; ++j) {
+                    const int32_t id = ids[axes[j]];
+                    if (uint32_t(id) >= uint32_t(sizes[j])) {
+                        number = -1;
+                        break;
+                    }
+                    number = number * sizes[j] + id;
+                }
+                ofItem[i] = int32_t(number);
+            }
+        }
+        b.Numbered = true;
+    }
+    ++FPasses;
+    const int32_t* ofItem = b.OfItem.data();
+    Accumulator* acc = b.Acc.data() + size_t(valueIndex) * b.Count;
+    const int v = valueIndex;
+    for (size_t i = 0; i < FSize; ++i) {
+        const int32_t number = ofItem[i];
+        if (number < 0) continue;
+        Accumulator& a = acc[number];
+        const double x = FData[i].Values[v];
+        a.Total = a.Total + x;
+        ++a.Count;
+        if (!(x >= a.Min)) a.Min = x;
+        if (x > a.Max) a.Max = x;
+    }
+    b.Done[size_t(v)] = 1;
 }
 
 bool TPCLineAggregates::Lookup(const TPCDataItemList& items, TPCAxisFilterSpan filters, const TPivotCubeValues& values,
@@ -248,8 +222,7 @@ bool TPCLineAggregates::Lookup(const TPCDataItemList& items, TPCAxisFilterSpan f
     }
     // Without a filter the single scan is already the whole line.
     if (FAxesScratch.empty()) return false;
-    size_t bucketsIndex = 0;
-    const Buckets* b = bucketsFor(FAxesScratch, *cube, bucketsIndex);
+    Buckets* b = bucketsFor(FAxesScratch, *cube, values.Count());
     if (!b->Usable) return false;
     size_t bucket = 0;
     for (size_t j = 0; j < FIDsScratch.size(); ++j) {
@@ -257,27 +230,16 @@ bool TPCLineAggregates::Lookup(const TPCDataItemList& items, TPCAxisFilterSpan f
         if (id < 0 || id >= b->Sizes[j]) return false;
         bucket = bucket * size_t(b->Sizes[j]) + size_t(id);
     }
-    for (size_t i = 0; i < FResultsUsed; ++i) {
-        const Results& r = FResults[i];
-        if (r.BucketsIndex == bucketsIndex && r.ValueIndex == valueIndex && r.OperatorClass == opClass) {
-            result = r.PerBucket[bucket];
-            return true;
-        }
-    }
-    if (FResultsUsed == FResults.size()) FResults.emplace_back();
-    Results& r = FResults[FResultsUsed++];
-    r.BucketsIndex = bucketsIndex;
-    r.ValueIndex = valueIndex;
-    r.OperatorClass = opClass;
-    ++FPasses;
+    if (!b->Done[size_t(valueIndex)]) accumulate(*b, valueIndex);
+    const Accumulator& a = b->Acc[size_t(valueIndex) * b->Count + bucket];
+    // The results as the operators give them.
     switch (op) {
-    case 0: aggregateByBucket<SumAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
-    case 1: aggregateByBucket<AverageAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
-    case 2: aggregateByBucket<CountAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
-    case 3: aggregateByBucket<MaxAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
-    case 4: aggregateByBucket<MinAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
-    default: aggregateByBucket<RangeAcc>(items, b->OfItem, b->Count, valueIndex, r.PerBucket); break;
+    case 0: result = a.Total; break;
+    case 1: result = a.Count > 0 ? a.Total / a.Count : 0; break;
+    case 2: result = a.Count; break;
+    case 3: result = a.Max != -1e300 ? a.Max : 0; break;
+    case 4: result = a.Min != 1e300 ? a.Min : 0; break;
+    default: result = a.Min != 1e300 ? a.Max - a.Min : 0; break;
     }
-    result = r.PerBucket[bucket];
     return true;
 }

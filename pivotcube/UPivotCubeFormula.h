@@ -73,28 +73,32 @@ public:
     int Passes() const { return FPasses; }
 
 private:
+    // What every built-in operator needs of a sequence of numbers, each part
+    // updated with that operator's arithmetic.
+    struct Accumulator {
+        double Total = 0;
+        double Min = 1e300;
+        double Max = -1e300;
+        int32_t Count = 0;
+    };
     struct Buckets {
         std::vector<int32_t> Axes;       // in filter-stack order
         std::vector<int32_t> Sizes;      // member count + 1 per axis
-        std::vector<int32_t> OfItem;     // bucket number of each item, -1 outside the ID ranges
         size_t Count = 0;
         bool Usable = false;
+        bool Numbered = false;           // OfItem is filled
+        std::vector<int32_t> OfItem;     // bucket number of each item, -1 outside the ID ranges
+        std::vector<uint8_t> Done;       // per value: its accumulators are complete
+        std::vector<Accumulator> Acc;    // per value, per bucket
     };
-    struct Results {
-        size_t BucketsIndex = 0;
-        int ValueIndex = 0;
-        TPCGroupOperatorClass OperatorClass = nullptr;
-        std::vector<double> PerBucket;
-    };
-    Buckets* bucketsFor(const std::vector<int32_t>& axes, const TPivotCubeData& cube, size_t& index);
+    Buckets* bucketsFor(const std::vector<int32_t>& axes, const TPivotCubeData& cube, int valueCount);
+    void accumulate(Buckets& b, int valueIndex);
 
     const TPCDataItemList* FItems = nullptr;
     const TPCDataItem* FData = nullptr;
     size_t FSize = 0;
     std::vector<Buckets> FBuckets;
     size_t FBucketsUsed = 0;   // entries of FBuckets in use this line (the rest keep their storage)
-    std::vector<Results> FResults;
-    size_t FResultsUsed = 0;
     std::vector<int32_t> FAxesScratch, FIDsScratch;
     int FPasses = 0;
 };

@@ -74,30 +74,38 @@ void quickSortByID(TPCDataItem* items, int l, int r, int axis) {
     }
 }
 
+// Stable distribution into members + 1 buckets numbered by ID, into ordered.
+// False, leaving ordered alone, when the list is too short for it or some ID
+// lies outside 0 .. members (no bucket): such lists take the quicksort.
+bool distributeByAxis(const TPCDataItemList& items, TPCDataItemList& ordered, int axis, int members) {
+    const size_t n = items.size();
+    if (n < size_t(20) * size_t(members) || members < 2 || members > 200) return false;
+    // The keys are read once, in list order; both passes then work on them.
+    std::vector<int32_t> keys(n);
+    std::vector<size_t> start(size_t(members) + 2, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const int32_t id = items[i].AxisIDs[axis];
+        if (id < 0 || id > members) return false;
+        keys[i] = id;
+        ++start[size_t(id) + 1];
+    }
+    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    ordered.resize(n);
+    TPCDataItem* out = ordered.data();
+    const TPCDataItem* in = items.data();
+    for (size_t i = 0; i < n; ++i) out[start[size_t(keys[i])]++] = in[i];
+    return true;
+}
+
+// Orders items by one axis in place.
 void orderByAxis(TPCDataItemList& items, int axis, int members) {
     const size_t n = items.size();
     if (n < 2) return;
     if (n >= size_t(20) * size_t(std::max(members, 0)) && members == 1) return;
-    if (n >= size_t(20) * size_t(members) && members >= 2 && members <= 200) {
-        // Stable distribution into members + 1 buckets numbered by ID. An ID
-        // outside 0 .. members has no bucket: such lists take the quicksort.
-        std::vector<size_t> start(size_t(members) + 2, 0);
-        bool inRange = true;
-        for (const TPCDataItem& item : items) {
-            const int32_t id = item.AxisIDs[axis];
-            if (id < 0 || id > members) {
-                inRange = false;
-                break;
-            }
-            ++start[size_t(id) + 1];
-        }
-        if (inRange) {
-            for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-            TPCDataItemList sorted(n);
-            for (const TPCDataItem& item : items) sorted[start[size_t(item.AxisIDs[axis])]++] = item;
-            items.swap(sorted);
-            return;
-        }
+    TPCDataItemList ordered;
+    if (distributeByAxis(items, ordered, axis, members)) {
+        items.swap(ordered);
+        return;
     }
     quickSortByID(items.data(), 0, int(n) - 1, axis);
 }
@@ -107,17 +115,32 @@ void orderByAxis(TPCDataItemList& items, int axis, int members) {
 void TPCDataItems::SortByAxis(int axisIndex) {
     if (axisIndex >= AxisCount()) axisIndex = -1;
     if (axisIndex == FSortAxis) return;
+    const int previous = FSortAxis;
     FSortAxis = axisIndex;
-    if (axisIndex < 0) return;
-    const int members = Cube ? Cube->Axises()[axisIndex]->MemberCount() : 0;
     if (FSortCache.size() < size_t(AxisCount())) FSortCache.resize(size_t(AxisCount()));
-    TPCDataItemList& cached = FSortCache[size_t(axisIndex)];
-    if (!cached.empty() && cached.size() == FItems.size()) {
-        FItems = cached;
-    } else {
-        orderByAxis(FItems, axisIndex, members);
-        cached = FItems;
+    // Every ordering made is kept: the current one in FItems, the others in
+    // the cache, so that going back to one of them moves lists instead of
+    // copying or sorting them again.
+    if (axisIndex < 0) {
+        if (previous >= 0) FSortCache[size_t(previous)] = FItems;
+        return;
     }
+    const int members = Cube ? Cube->Axises()[axisIndex]->MemberCount() : 0;
+    TPCDataItemList& cached = FSortCache[size_t(axisIndex)];
+    TPCDataItemList ordered;
+    if (!cached.empty() && cached.size() == FItems.size()) {
+        ordered = std::move(cached);
+    } else {
+        const size_t n = FItems.size();
+        const bool unchanged = n < 2 || (n >= size_t(20) * size_t(std::max(members, 0)) && members == 1);
+        if (unchanged || !distributeByAxis(FItems, ordered, axisIndex, members)) {
+            ordered = FItems;
+            if (!unchanged) quickSortByID(ordered.data(), 0, int(n) - 1, axisIndex);
+        }
+    }
+    cached.clear();
+    if (previous >= 0) FSortCache[size_t(previous)] = std::move(FItems);
+    FItems = std::move(ordered);
     if (FFiltered) orderByAxis(*FFiltered, axisIndex, members);
 }
 

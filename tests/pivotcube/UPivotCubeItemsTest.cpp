@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace {
@@ -96,6 +97,33 @@ TEST(ItemOrder, SingleMemberAndBucketsKeepOrder) {
     items.SortByAxis(7);   // no such axis: marked unknown, order kept
     EXPECT_EQ(items.SortAxis(), -1);
     EXPECT_EQ(positions(items.List()), byAxis1);
+}
+
+// Going from axis to axis and back: an axis met before gets back exactly the
+// order it had, a new one orders the current list stably.
+TEST(ItemOrder, EveryOrderingIsKeptAcrossAxes) {
+    std::vector<std::vector<int32_t>> rows;
+    std::mt19937 rng(8);
+    for (int i = 0; i < 2000; ++i) rows.push_back({int32_t(1 + rng() % 3), int32_t(1 + rng() % 5), int32_t(1 + rng() % 4)});
+    auto cube = cubeOf({3, 5, 4}, rows);
+    TPCDataItems& items = cube->DataItems();
+    std::vector<int> model = positions(items.List());
+    std::map<int, std::vector<int>> seen;
+    int current = -1;
+    for (int axis : {1, 0, 2, 1, 7, 0, 2, 2, 1, -1, 1, 0}) {
+        items.SortByAxis(axis);
+        const int target = axis >= 0 && axis < 3 ? axis : -1;
+        if (target >= 0 && target != current) {
+            if (seen.count(target)) {
+                model = seen[target];
+            } else {
+                std::stable_sort(model.begin(), model.end(), [&](int a, int b) { return rows[size_t(a)][size_t(target)] < rows[size_t(b)][size_t(target)]; });
+                seen[target] = model;
+            }
+        }
+        current = target;
+        ASSERT_EQ(positions(items.List()), model) << "after axis " << axis;
+    }
 }
 
 TEST(ItemOrder, FewItemsAndStrayIDsAreSortedSafely) {
