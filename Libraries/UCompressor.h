@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Called after every chunk with (dest, source size, dest size, source bytes consumed).
 using TCompressProgress = std::function<void(TStream& dest, qint64 sourceSize, qint64 destSize, qint64 consumed)>;
@@ -20,6 +21,41 @@ void CompressStream(TStream* source, TStream* dest, const TCompressProgress& onP
 // Reads one stream form at source's position and writes the bytes at dest's position;
 // source is left just after the last chunk.
 void DeCompressStream(TStream* source, TStream* dest);
+
+// The bytes of one stream form read as they are asked for: chunks are
+// decompressed and checked one at a time, and only the last two are kept.
+// Reads, sizes and seeks give what the same calls give on the fully
+// decompressed bytes, as long as the stored total is the decompressed size and
+// no read goes back before the last two chunks (Exact tells, after Finish).
+// A damaged chunk fails with the errors of DeCompressStream, and again at
+// every later read and at Finish.
+class TDeCompressingStream : public TStream {
+public:
+    // Reads the total at source's position and checks it as DeCompressStream does.
+    explicit TDeCompressingStream(TStream& source);
+    qint64 Read(void* buffer, qint64 count) override;
+    qint64 Write(const void*, qint64) override { return 0; }
+    qint64 Seek(qint64 offset, TSeekOrigin origin) override;
+    qint64 Size() override;
+    void SetSize(qint64) override;
+    // Decompresses and checks the chunks not read yet; the source is then
+    // just after the last chunk.
+    void Finish();
+    // After Finish: every read was served and the chunks yielded the total.
+    bool Exact() const { return !FWindowLost && FProduced == FTotal; }
+
+private:
+    bool decodeNext();
+    [[noreturn]] void fail(const QString& message);
+    TStream& FSource;
+    qint64 FTotal = 0, FLeft = 0, FProduced = 0, FPosition = 0;
+    // The last two chunks: previous and current, with their offsets.
+    std::vector<uint8_t> FPrevious, FCurrent, FInput;
+    qint64 FPreviousStart = 0, FCurrentStart = 0;
+    qint64 FPreviousSize = 0, FCurrentSize = 0;
+    bool FWindowLost = false;
+    QString FError;
+};
 
 namespace LZRW1KH {
 constexpr int ChunkSize = 32768;     // largest decompressed chunk
@@ -31,7 +67,8 @@ constexpr uint8_t FlagCopied = 0x80;
 // compressed size. Compressions run one at a time (one shared hash table).
 int Compress(const uint8_t* source, int n, uint8_t* dest);
 // Decompresses one chunk into dest; returns the decompressed size, or -1 when
-// the chunk is malformed or would exceed destCapacity.
+// the chunk is malformed or would exceed destCapacity. Bytes of dest after the
+// decompressed ones (within destCapacity) may be overwritten.
 int Decompress(const uint8_t* source, int n, uint8_t* dest, int destCapacity);
 } // namespace LZRW1KH
 

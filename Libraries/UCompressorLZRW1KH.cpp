@@ -80,25 +80,24 @@ int LZRW1KH::Decompress(const uint8_t* src, int n, uint8_t* dst, int cap) {
         std::memcpy(dst, src + 1, size_t(n - 1));
         return n - 1;
     }
-    int x = 1, y = 0, bit = 0;
-    uint32_t command = 0;
+    int x = 1, y = 0;
     while (x < n) {
-        if (bit == 0) {
-            if (x + 2 > n) return -1;
-            command = (uint32_t(src[x]) << 8) | src[x + 1];
-            x += 2;
-            bit = 16;
-            if (command == 0 && n - x >= 16) {   // sixteen literals
-                if (y + 16 > cap) return -1;
-                std::memcpy(dst + y, src + x, 16);
-                x += 16;
-                y += 16;
-                bit = 0;
+        if (x + 2 > n) return -1;
+        uint32_t command = (uint32_t(src[x]) << 8) | src[x + 1];
+        x += 2;
+        if (command == 0 && n - x >= 16) {   // sixteen literals
+            if (y + 16 > cap) return -1;
+            std::memcpy(dst + y, src + x, 16);
+            x += 16;
+            y += 16;
+            continue;
+        }
+        for (int bit = 16; bit > 0 && x < n; --bit, command <<= 1) {
+            if (!(command & 0x8000)) {
+                if (y >= cap) return -1;
+                dst[y++] = src[x++];
                 continue;
             }
-            if (x >= n) break;
-        }
-        if (command & 0x8000) {
             if (x + 2 > n) return -1;
             const int distance = (int(src[x]) << 4) | (src[x + 1] >> 4);
             if (distance == 0) {
@@ -108,19 +107,24 @@ int LZRW1KH::Decompress(const uint8_t* src, int n, uint8_t* dst, int cap) {
                 std::memset(dst + y, src[x + 3], size_t(count));
                 x += 4;
                 y += count;
-            } else {
-                const int length = (src[x + 1] & 0x0F) + 3;
-                if (distance > y || y + length > cap) return -1;
-                for (int k = 0; k < length; ++k) dst[y + k] = dst[y - distance + k];
-                x += 2;
-                y += length;
+                continue;
             }
-        } else {
-            if (y >= cap) return -1;
-            dst[y++] = src[x++];
+            const int length = (src[x + 1] & 0x0F) + 3;
+            if (distance > y || y + length > cap) return -1;
+            uint8_t* out = dst + y;
+            const uint8_t* from = out - distance;
+            if (distance >= 8 && y + 24 <= cap) {
+                // Eight bytes at a time, each step reading bytes already in
+                // place; the bytes after the match are written over later.
+                std::memcpy(out, from, 8);
+                std::memcpy(out + 8, from + 8, 8);
+                if (length > 16) std::memcpy(out + 16, from + 16, 8);
+            } else {
+                for (int k = 0; k < length; ++k) out[k] = from[k];
+            }
+            x += 2;
+            y += length;
         }
-        command <<= 1;
-        --bit;
     }
     return y;
 }

@@ -2,6 +2,7 @@
 #include "UCompressor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -82,5 +83,104 @@ void DeCompressStream(TStream* source, TStream* dest) {
         if (ByteSum(output.data(), got) != getLE<uint32_t>(sumBytes)) corrupt(kCrcTest);
         dest->WriteBuffer(output.data(), got);
         total -= got;
+    }
+}
+
+// --- Decompression as the bytes are read -----------------------------------
+
+TDeCompressingStream::TDeCompressingStream(TStream& source) : FSource(source) {
+    uint8_t head[4];
+    readExactly(source, head, 4);
+    FTotal = getLE<int32_t>(head);
+    if (FTotal < 0) corrupt(kTotalSize);
+    const qint64 remaining = source.Remaining();
+    if (FTotal > (remaining / 8) * qint64(LZRW1KH::ChunkSize)) corrupt(kTotalSize);
+    FLeft = FTotal;
+    FPrevious.resize(LZRW1KH::ChunkSize);
+    FCurrent.resize(LZRW1KH::ChunkSize);
+    FInput.resize(65536);
+}
+
+void TDeCompressingStream::fail(const QString& message) {
+    FError = message;
+    FLeft = 0;
+    throw Exception(message);
+}
+
+// The next chunk becomes the current one; false when the total is reached.
+bool TDeCompressingStream::decodeNext() {
+    if (!FError.isEmpty()) throw Exception(FError);
+    if (FLeft <= 0) return false;
+    try {
+        uint8_t lengthBytes[2];
+        readExactly(FSource, lengthBytes, 2);
+        const int length = lengthBytes[0] | (lengthBytes[1] << 8);
+        readExactly(FSource, FInput.data(), length);
+        uint8_t sumBytes[4];
+        readExactly(FSource, sumBytes, 4);
+        std::swap(FPrevious, FCurrent);
+        FPreviousStart = FCurrentStart;
+        FPreviousSize = FCurrentSize;
+        FCurrentStart = FProduced;
+        FCurrentSize = 0;
+        const int got = LZRW1KH::Decompress(FInput.data(), length, FCurrent.data(), LZRW1KH::ChunkSize);
+        // A chunk that yields nothing before the total is reached would never end the loop.
+        if (got <= 0) corrupt(kSizeTest);
+        if (ByteSum(FCurrent.data(), got) != getLE<uint32_t>(sumBytes)) corrupt(kCrcTest);
+        FCurrentSize = got;
+        FProduced += got;
+        FLeft -= got;
+    } catch (const Exception& e) {
+        fail(e.message());
+    }
+    return true;
+}
+
+qint64 TDeCompressingStream::Read(void* buffer, qint64 count) {
+    if (count <= 0) return 0;
+    if (!FError.isEmpty()) throw Exception(FError);
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    qint64 done = 0;
+    while (done < count) {
+        qint64 k;
+        if (FPosition >= FCurrentStart && FPosition < FCurrentStart + FCurrentSize) {
+            const qint64 offset = FPosition - FCurrentStart;
+            k = std::min(count - done, FCurrentSize - offset);
+            std::memcpy(out + done, FCurrent.data() + offset, size_t(k));
+        } else if (FPosition >= FPreviousStart && FPosition < FPreviousStart + FPreviousSize) {
+            const qint64 offset = FPosition - FPreviousStart;
+            k = std::min(count - done, FPreviousSize - offset);
+            std::memcpy(out + done, FPrevious.data() + offset, size_t(k));
+        } else if (FPosition >= FProduced) {
+            if (!decodeNext()) break;   // the end of the bytes
+            continue;
+        } else {
+            FWindowLost = true;
+            throw EStreamError(QStringLiteral("TDeCompressingStream : position %1 is no longer held").arg(FPosition));
+        }
+        done += k;
+        FPosition += k;
+    }
+    return done;
+}
+
+qint64 TDeCompressingStream::Size() {
+    // The total, or more once a last chunk went beyond it.
+    return std::max(FTotal, FProduced);
+}
+
+qint64 TDeCompressingStream::Seek(qint64 offset, TSeekOrigin origin) {
+    const qint64 base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? FPosition : Size();
+    const qint64 position = base + offset;
+    if (position < 0)
+        throw EStreamError(QStringLiteral("Stream seek error: position %1 before the start").arg(position));
+    FPosition = position;
+    return FPosition;
+}
+
+void TDeCompressingStream::SetSize(qint64) { throw EStreamError(QStringLiteral("SetSize no supported")); }
+
+void TDeCompressingStream::Finish() {
+    while (decodeNext()) {
     }
 }
