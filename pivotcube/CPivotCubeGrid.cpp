@@ -3,18 +3,12 @@
 
 #include "CPivotCube.h"
 #include "CPivotCubeDataExport.h"
+#include "CPivotCubeLeafColumn.h"
 
 #include <algorithm>
 #include <memory>
 
 namespace {
-
-// A leaf column of the column tree: its filter stack, kept for every line.
-struct LeafColumn {
-    std::vector<std::unique_ptr<TPCAxisFilter>> owned;
-    std::vector<const TPCAxisFilter*> filters;
-    QStringList captions;
-};
 
 // Whether the iterator stands at the end position of an empty tree.
 bool atEnd(const TPCNodeIterator& it) { return it.Eof() || !it.HasChildren(); }
@@ -29,31 +23,16 @@ template <class Visit> void walk(TPivotCubeNode* root, Visit&& visit) {
     } while (!it.Eof());
 }
 
-std::vector<LeafColumn> leafColumns(TPivotCube& engine) {
-    std::vector<LeafColumn> leaves;
+// The leaf columns of the column tree, and the captions of their members from the top down.
+void leafColumns(TPivotCube& engine, std::vector<TPCLeafColumn>& leaves, std::vector<QStringList>& captions) {
     walk(engine.ColRoot(), [&](TPCNodeIterator& it) {
         if (it.IsExpanded()) return;
-        LeafColumn leaf;
-        if (!atEnd(it))
-            for (const auto& f : it.Filters) {
-                auto copy = std::make_unique<TPCAxisFilter>(f->Axis);
-                for (int i = 0; i < f->IncludeIDs.Count(); ++i) copy->IncludeIDs.Add(f->IncludeIDs[i]);
-                const TPivotCubeAxis* axis = engine.CubeData().Axises()[f->Axis];
-                leaf.captions << (f->IncludeIDs.Count() > 0 ? axis->CaptionOf(f->IncludeIDs[0]) : QString());
-                leaf.filters.push_back(copy.get());
-                leaf.owned.push_back(std::move(copy));
-            }
-        leaves.push_back(std::move(leaf));
+        leaves.emplace_back(it);
+        QStringList path;
+        for (const TPCAxisFilter* f : leaves.back().Filters)
+            path << (f->IncludeIDs.Count() > 0 ? engine.CubeData().Axises()[f->Axis]->CaptionOf(f->IncludeIDs[0]) : QString());
+        captions.push_back(path);
     });
-    return leaves;
-}
-
-// The text a value column shows for a number computed elsewhere (regroupments).
-QString displayText(TPivotCubeValueColumn& column, double value) {
-    TPivotCubeFormulaExpr* display = column.DisplayExpression();
-    if (!display) return QString();
-    display->CurrentValue = value;
-    return display->EvaluateString();
 }
 
 } // namespace
@@ -66,9 +45,11 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
     const int valueCount = values.Count();
 
     for (int i = 0; i < engine.RowDimensionCount(); ++i) grid.RowDimensionNames << cube.Axises()[engine.RowDimension(i)->Axis]->Nom();
-    const std::vector<LeafColumn> leaves = leafColumns(engine);
-    for (const LeafColumn& leaf : leaves)
-        for (int k = 0; k < valueCount; ++k) grid.ColumnPaths.push_back(leaf.captions + QStringList{values[k]->Caption()});
+    std::vector<TPCLeafColumn> leaves;
+    std::vector<QStringList> captions;
+    leafColumns(engine, leaves, captions);
+    for (const QStringList& path : captions)
+        for (int k = 0; k < valueCount; ++k) grid.ColumnPaths.push_back(path + QStringList{values[k]->Caption()});
 
     TPivotCubeRegroups& rowRegroups = engine.RowRegroups();
     for (int r = 0; r < rowRegroups.Count(); ++r) grid.RowRegroupCaptions << rowRegroups[r]->DisplayText();
@@ -90,8 +71,8 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
         cube.DataItems().FilterItems(rowFilters, rowItems);
         {
             PivotCubeCells::LineScope scope(engine, rowItems);
-            for (const LeafColumn& leaf : leaves)
-                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.filters, *values[k]).Text;
+            for (const TPCLeafColumn& leaf : leaves)
+                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.Filters, *values[k]).Text;
         }
         if (computation->Count() > 0) {
             engine.ComputeRowRegroups(rowItems, firstColumn, *computation);
@@ -109,7 +90,7 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
             for (int k = 0; k < valueCount; ++k) {
                 const TDoubleList& results = engine.CachedColumnRegroups(it, k);
                 for (int r = 0; r < colRegroups.Count(); ++r)
-                    grid.ColumnRegroupLines[size_t(r)].Cells << (r < results.Count() ? displayText(*values[k], results[r]) : QString());
+                    grid.ColumnRegroupLines[size_t(r)].Cells << (r < results.Count() ? DisplayTextOfNumber(engine, *values[k], results[r]) : QString());
             }
         });
         for (int r = 0; r < colRegroups.Count(); ++r)

@@ -3,6 +3,7 @@
 #include "CPivotCubeTableExport.h"
 
 #include "CPivotCube.h"
+#include "CPivotCubeLeafColumn.h"
 #include "UHierarchicalWriter.h"
 #include "USysUtils.h"
 
@@ -19,33 +20,6 @@ int shownLevels(TPivotCubeNode* root) {
     int levels = 0;
     for (TPCNodeIterator it(root, false); !it.Eof(); it.Next()) levels = std::max(levels, it.Depth() + 1);
     return levels;
-}
-
-// The filter stack of one leaf column, copied out of the column walk so that
-// every body line reuses it without walking the column tree again.
-struct LeafColumn {
-    std::vector<std::unique_ptr<TPCAxisFilter>> owned;
-    std::vector<const TPCAxisFilter*> filters;
-
-    explicit LeafColumn(const TPCNodeIterator& it) {
-        for (const auto& source : it.Filters) {
-            auto f = std::make_unique<TPCAxisFilter>(source->Axis);
-            for (int i = 0; i < source->IncludeIDs.Count(); ++i) f->IncludeIDs.Add(source->IncludeIDs[i]);
-            for (int i = 0; i < source->ExcludeIDs.Count(); ++i) f->ExcludeIDs.Add(source->ExcludeIDs[i]);
-            filters.push_back(f.get());
-            owned.push_back(std::move(f));
-        }
-    }
-};
-
-// The text a column's display expression gives for a number computed outside
-// any cell (a column regroupment result): no items to aggregate.
-QString displayTextOf(TPivotCubeFormulaInteractiveParser& parser, TPivotCubeValueColumn& column, double value) {
-    TPivotCubeFormulaExpr* display = column.DisplayExpression();
-    if (!display) return QString();
-    parser.ClearContext();
-    display->CurrentValue = value;
-    return display->EvaluateString();
 }
 
 const QByteArray& htmlPrefix() {
@@ -120,7 +94,7 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
     }
 
     // Column headers; the leaf columns are kept for the body lines.
-    std::vector<LeafColumn> leaves;
+    std::vector<TPCLeafColumn> leaves;
     {
         TPCNodeIterator it(FColRoot.get(), topLevelOnly);
         do {
@@ -184,9 +158,9 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
             FCubeData->DataItems().FilterItems(it.FilterList(), rowItems);
             if (dataCells) {
                 PivotCubeCells::LineScope scope(*this, rowItems);
-                for (const LeafColumn& leaf : leaves)
+                for (const TPCLeafColumn& leaf : leaves)
                     for (int k = 0; k < nV; ++k) {
-                        const TPivotCubeCellValue value = EvaluateCell(rowItems, leaf.filters, *ValueColumns().Items(k));
+                        const TPivotCubeCellValue value = EvaluateCell(rowItems, leaf.Filters, *ValueColumns().Items(k));
                         line->AddChild(td, value.Text)->SetAttribute(classAttr, data);
                     }
             }
@@ -225,7 +199,7 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
                         const TDoubleList& list = results[size_t(k)];
                         const double x = r < list.Count() ? list[r] : 0;
                         footRows[size_t(r)]
-                            ->AddChild(td, displayTextOf(FormulaParser(), *ValueColumns().Items(k), x))
+                            ->AddChild(td, DisplayTextOfNumber(*this, *ValueColumns().Items(k), x))
                             ->SetAttribute(classAttr, regroup);
                     }
             }
