@@ -1,5 +1,6 @@
 // The cube data set: descriptions, values, the data-item block store and the stored form.
 #include "UPivotCube.h"
+#include "UPivotCubeMemory.h"
 #include "UPivotCubeOwnedLists.h"
 
 #include <algorithm>
@@ -204,6 +205,7 @@ void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
     // Every item takes at least a record: the input bounds the count, so the
     // list is sized once instead of being copied as it grows.
     FItems.reserve(size_t(std::max<qint64>(stream.Remaining(), 0) / recordSize));
+    AdviseHugePages(FItems);
     for (;;) {
         if (binary && classes == 1) {
             const qint64 got = stream.Read(record.data(), recordSize);

@@ -1,6 +1,8 @@
 // Member filters, the ordering of data items by an axis, item selection and aggregation.
 #include "UPivotCube.h"
 
+#include "UPivotCubeMemory.h"
+
 #include <algorithm>
 #include <type_traits>
 
@@ -80,16 +82,19 @@ void quickSortByID(TPCDataItem* items, int l, int r, int axis) {
 bool distributeByAxis(const TPCDataItemList& items, TPCDataItemList& ordered, int axis, int members) {
     const size_t n = items.size();
     if (n < size_t(20) * size_t(members) || members < 2 || members > 200) return false;
-    // The keys are read once, in list order; both passes then work on them.
-    std::vector<int32_t> keys(n);
+    // The keys (at most 200) are read once, in list order; both passes then work on them.
+    std::vector<uint8_t> keys(n);
     std::vector<size_t> start(size_t(members) + 2, 0);
     for (size_t i = 0; i < n; ++i) {
         const int32_t id = items[i].AxisIDs[axis];
         if (id < 0 || id > members) return false;
-        keys[i] = id;
+        keys[i] = uint8_t(id);
         ++start[size_t(id) + 1];
     }
     for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    ordered.clear();
+    ordered.reserve(n);
+    AdviseHugePages(ordered);
     ordered.resize(n);
     TPCDataItem* out = ordered.data();
     const TPCDataItem* in = items.data();
