@@ -302,6 +302,9 @@ public:
     // Axis IDs are cut from blocks of this many int32 entries.
     static constexpr int IDBlockEntries = 32700;
     static constexpr int ValueBlockEntries = 16384;
+    // Reading reserves the room of the items a stored total announces (list
+    // entries and blocks) up to this many bytes at once; beyond, they grow.
+    static constexpr qint64 MaxReservedBytes = qint64(256) << 20;
 
     TPCDataItems() = default;
     TPCDataItems(const TPCDataItems&) = delete;
@@ -341,15 +344,26 @@ public:
 
 private:
     TPCDataItem allocate();
+    // Takes the blocks of the given number of items (with the current shape)
+    // as one run of consecutive blocks; only while empty.
+    void reserveBlocks(qint64 items);
     void dropOrderingState();
     template <class Sink> void selectItems(const TPCDataItemList& base, TPCAxisFilterSpan filters, Sink&& sink) const;
     int FSortAxis = -1;
     std::vector<TPCDataItemList> FSortCache;
     std::unique_ptr<TPCDataItemList> FFiltered;
     int FAxisCount = 0, FValueCount = 0;
+    // The storage of the blocks: single blocks, or runs of consecutive blocks
+    // taken at once; the current block, and the blocks left in the last run.
     std::vector<std::unique_ptr<int32_t[]>> FIDBlocks;
     std::vector<std::unique_ptr<double[]>> FValueBlocks;
-    qint64 FIDBlockCapacity = 0, FValueBlockCapacity = 0;   // entries of the last block
+    int32_t* FIDBlock = nullptr;
+    double* FValueBlock = nullptr;
+    int32_t* FIDRunNext = nullptr;   // the next spare block of the last run
+    double* FValueRunNext = nullptr;
+    qint64 FIDBlockCount = 0, FValueBlockCount = 0;   // blocks taken, spare ones included
+    qint64 FIDSpareBlocks = 0, FValueSpareBlocks = 0;
+    qint64 FIDBlockCapacity = 0, FValueBlockCapacity = 0;   // entries of the current block
     qint64 FIDBlockUsed = 0, FValueBlockUsed = 0;
     TPCDataItemList FItems;
 };

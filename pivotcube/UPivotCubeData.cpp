@@ -110,6 +110,12 @@ void TPCDataItems::Clear() {
     FItems.shrink_to_fit();
     FIDBlocks.clear();
     FValueBlocks.clear();
+    FIDBlock = nullptr;
+    FValueBlock = nullptr;
+    FIDRunNext = nullptr;
+    FValueRunNext = nullptr;
+    FIDBlockCount = FValueBlockCount = 0;
+    FIDSpareBlocks = FValueSpareBlocks = 0;
     FIDBlockCapacity = FValueBlockCapacity = 0;
     FIDBlockUsed = FValueBlockUsed = 0;
 }
@@ -120,28 +126,74 @@ void TPCDataItems::SetShape(int axisCount, int valueCount) {
     FValueCount = std::max(valueCount, 0);
 }
 
+namespace {
+
+// The next block of a store: the next spare one of the last run when one is
+// left and a standard block will do, else a block of its own.
+template <class T>
+T* takeBlock(std::vector<std::unique_ptr<T[]>>& storage, T*& next, qint64& spare, qint64& count, qint64 entries,
+             qint64 standard) {
+    if (spare > 0 && entries == standard) {
+        T* block = next;
+        next += standard;
+        --spare;
+        return block;
+    }
+    storage.emplace_back(new T[size_t(entries)]);
+    ++count;
+    return storage.back().get();
+}
+
+// A run of standard blocks as one allocation, backed by huge pages where the
+// system can; all of them spare.
+template <class T>
+void takeRun(std::vector<std::unique_ptr<T[]>>& storage, T*& next, qint64& spare, qint64& count, qint64 blocks,
+             qint64 standard) {
+    storage.emplace_back(new T[size_t(blocks * standard)]);
+    next = storage.back().get();
+    AdviseHugePages(next, size_t(blocks * standard));
+    count += blocks;
+    spare = blocks;
+}
+
+} // namespace
+
 TPCDataItem TPCDataItems::allocate() {
     TPCDataItem item;
     if (FAxisCount > 0) {
         // A new block is taken when the current one has fewer entries left than one item needs.
         if (FIDBlockCapacity - FIDBlockUsed < FAxisCount) {
             FIDBlockCapacity = std::max<qint64>(IDBlockEntries, FAxisCount);
-            FIDBlocks.emplace_back(new int32_t[size_t(FIDBlockCapacity)]);
+            FIDBlock = takeBlock(FIDBlocks, FIDRunNext, FIDSpareBlocks, FIDBlockCount, FIDBlockCapacity, IDBlockEntries);
             FIDBlockUsed = 0;
         }
-        item.AxisIDs = FIDBlocks.back().get() + FIDBlockUsed;
+        item.AxisIDs = FIDBlock + FIDBlockUsed;
         FIDBlockUsed += FAxisCount;
     }
     if (FValueCount > 0) {
         if (FValueBlockCapacity - FValueBlockUsed < FValueCount) {
             FValueBlockCapacity = std::max<qint64>(ValueBlockEntries, FValueCount);
-            FValueBlocks.emplace_back(new double[size_t(FValueBlockCapacity)]);
+            FValueBlock = takeBlock(FValueBlocks, FValueRunNext, FValueSpareBlocks, FValueBlockCount, FValueBlockCapacity,
+                                    ValueBlockEntries);
             FValueBlockUsed = 0;
         }
-        item.Values = FValueBlocks.back().get() + FValueBlockUsed;
+        item.Values = FValueBlock + FValueBlockUsed;
         FValueBlockUsed += FValueCount;
     }
     return item;
+}
+
+void TPCDataItems::reserveBlocks(qint64 items) {
+    if (!FItems.empty() || FIDSpareBlocks > 0 || FValueSpareBlocks > 0 || items <= 0) return;
+    if (FAxisCount > 0 && FAxisCount <= IDBlockEntries) {
+        const qint64 perBlock = IDBlockEntries / FAxisCount;
+        takeRun(FIDBlocks, FIDRunNext, FIDSpareBlocks, FIDBlockCount, (items + perBlock - 1) / perBlock, IDBlockEntries);
+    }
+    if (FValueCount > 0 && FValueCount <= ValueBlockEntries) {
+        const qint64 perBlock = ValueBlockEntries / FValueCount;
+        takeRun(FValueBlocks, FValueRunNext, FValueSpareBlocks, FValueBlockCount, (items + perBlock - 1) / perBlock,
+                ValueBlockEntries);
+    }
 }
 
 TPCDataItem TPCDataItems::Add(const int32_t* axisIDs, const double* values) {
@@ -158,8 +210,8 @@ TPCDataItem TPCDataItems::Add(const int32_t* axisIDs, const double* values) {
 }
 
 qint64 TPCDataItems::MemoryUsed() const {
-    return qint64(FIDBlocks.size()) * IDBlockEntries * qint64(sizeof(int32_t)) +
-           qint64(FValueBlocks.size()) * ValueBlockEntries * qint64(sizeof(double)) +
+    return FIDBlockCount * IDBlockEntries * qint64(sizeof(int32_t)) +
+           FValueBlockCount * ValueBlockEntries * qint64(sizeof(double)) +
            qint64(FItems.capacity() * sizeof(TPCDataItem));
 }
 
@@ -203,9 +255,13 @@ void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
     std::vector<uint8_t> record(static_cast<size_t>(recordSize));
     TStream& stream = reader.Stream();
     // Every item takes at least a record: the input bounds the count, so the
-    // list is sized once instead of being copied as it grows.
-    FItems.reserve(size_t(std::max<qint64>(stream.Remaining(), 0) / recordSize));
+    // list and the blocks are sized once instead of growing item by item. A
+    // stored total is trusted that way only up to MaxReservedBytes.
+    const qint64 expected = std::min<qint64>(std::max<qint64>(stream.Remaining(), 0) / recordSize,
+                                             MaxReservedBytes / (qint64(sizeof(TPCDataItem)) + recordSize));
+    FItems.reserve(size_t(expected));
     AdviseHugePages(FItems);
+    reserveBlocks(expected);
     for (;;) {
         if (binary && classes == 1) {
             const qint64 got = stream.Read(record.data(), recordSize);

@@ -135,4 +135,28 @@ TEST(CubeFileReading, SteppingBackBeyondTheKeptChunks) {
     EXPECT_EQ(stream.Position(), stream.Size());
 }
 
+// Items read from a file take their storage in runs of blocks; items added
+// afterwards go on from there without overlapping them.
+TEST(CubeFileReading, ItemsAddedAfterReadingKeepEveryItemIntact) {
+    auto cube = GenerateSampleCube(20000, 3);
+    TMemoryStream file;
+    cube->WriteFileContent(file);
+    TPivotCubeData loaded;
+    TReadOnlyStream stream(file.Data());
+    loaded.ReadFileContent(stream);
+    ASSERT_EQ(loaded.DataItems().Count(), 20000);
+    const qint64 afterReading = loaded.DataItems().MemoryUsed();
+    EXPECT_GE(afterReading, qint64(20000) * (5 * 4 + 4 * 8));
+    EXPECT_LE(afterReading, qint64(20000) * (5 * 4 + 4 * 8 + 16) + 2 * TPCDataItems::IDBlockEntries * 4 +
+                                2 * TPCDataItems::ValueBlockEntries * 8);
+    for (int i = 0; i < 30000; ++i) {
+        const int32_t ids[5] = {1 + i % 13, 1 + i % 100, 1 + i % 50, 1 + i % 36, 1 + i % 4};
+        const double values[4] = {i * 0.5, double(i % 7), i * 0.25, -double(i)};
+        loaded.DataItems().Add(ids, values);
+        cube->DataItems().Add(ids, values);
+    }
+    EXPECT_EQ(loaded.SaveToString(), cube->SaveToString());
+    EXPECT_GT(loaded.DataItems().MemoryUsed(), afterReading);
+}
+
 } // namespace
