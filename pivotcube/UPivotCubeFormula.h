@@ -37,9 +37,9 @@ public:
     void ClearContext() { SetContext(nullptr, {}, nullptr); }
 
     // A line of cells: until EndLine, aggregates over exactly these items (the
-    // same list, unchanged) are served from one pass per value and operator,
-    // bucketed by the members of the filter stack's axes. Anything else takes
-    // the item-by-item path.
+    // same list, unchanged) are served from buckets keyed by the members of the
+    // filter stack's axes: one numbering pass per list of axes, then one pass
+    // per value serves every operator. Anything else takes the item-by-item path.
     void BeginLine(const TPCDataItemList& items);
     void EndLine();
     TPCLineAggregates* LineAggregates() const { return FLine.get(); }

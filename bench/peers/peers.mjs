@@ -6,7 +6,8 @@
 //   node peers.mjs grid OURS.csv OUT.csv                     turns dravo's pivot grid
 //       (rows "Produit", columns "Mois") into the long form "Produit,Mois,value";
 //   node peers.mjs agree A.csv B.csv                         exits 1 (with the first
-//       difference) unless both long forms hold the same keys and numbers.
+//       difference) unless both long forms hold the same numbers (a key missing on
+//       one side stands for 0 there).
 import { createRequire } from 'node:module';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -88,15 +89,22 @@ function grid(oursFile, outFile) {
 function agree(fileA, fileB) {
     const load = (f) => new Map(parseCSV(readFileSync(f, 'utf8')).map((r) => [r[0] + '\u0000' + r[1], Number(r[2])]));
     const a = load(fileA), b = load(fileB);
-    if (a.size !== b.size) { console.log(`${a.size} cells against ${b.size}`); process.exit(1); }
+    const fail = (key, x, y) => {
+        console.log(`${key.replace('\u0000', ' × ')}: ${x} against ${y}`);
+        process.exit(1);
+    };
+    // A pivot grid shows every combination, 0 where no item falls; a GROUP BY
+    // has no row there: a combination missing on one side must be 0 on the other.
     for (const [key, x] of a) {
         const y = b.get(key);
-        // Display texts are rounded: two decimals or a millionth, whichever is looser.
-        if (y === undefined || !(Math.abs(x - y) <= Math.max(0.006, 1e-6 * Math.abs(x)))) {
-            console.log(`${key.replace('\u0000', ' × ')}: ${x} against ${y}`);
-            process.exit(1);
+        if (y === undefined) {
+            if (x !== 0) fail(key, x, y);
+            continue;
         }
+        // Display texts are rounded: two decimals or a millionth, whichever is looser.
+        if (!(Math.abs(x - y) <= Math.max(0.006, 1e-6 * Math.abs(x)))) fail(key, x, y);
     }
+    for (const [key, y] of b) if (!a.has(key) && y !== 0) fail(key, undefined, y);
 }
 
 const [command, ...args] = process.argv.slice(2);
