@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -98,6 +99,21 @@ TEST(CubeFileReading, StreamedReadingMatchesWholeReading) {
         cases.push_back({"content only", fileOf(bad)});
         cases.push_back({"content cut short", fileOf(content.left(content.size() / 2))});
         cases.push_back({"content with trailing bytes", fileOf(content + QByteArray(70000, 'x'))});
+    }
+
+    // Random damage: a few bytes changed anywhere, or the file cut short.
+    std::mt19937 rng(2024);
+    for (int i = 0; i < 40; ++i) {
+        QByteArray bytes = file;
+        if (i % 4 == 3) {
+            bytes.truncate(qsizetype(rng() % uint32_t(file.size())));
+        } else {
+            for (int k = 0; k <= i % 3; ++k) {
+                const qsizetype at = first + qsizetype(rng() % uint32_t(file.size() - first));
+                bytes[at] = char(rng());
+            }
+        }
+        cases.push_back({"random damage " + std::to_string(i), bytes});
     }
 
     for (const Damaged& c : cases) {
