@@ -72,15 +72,21 @@ QByteArray fromStd(const std::string& bytes) { return QByteArray(bytes.data(), q
     throw Exception(QStringLiteral("DeCompressStream : data corrupt, failed total size test !"));
 }
 
-// Decompresses a whole stream form held in memory whose content must be
-// expected bytes long; the stored total is checked before anything is
-// allocated for it.
-QByteArray inflateStreamForm(const QByteArray& packed, qint64 expected) {
+// The total a stream form held in memory states must be expected, and within
+// what its bytes can hold.
+void checkStoredTotal(const QByteArray& packed, qint64 expected) {
     if (packed.size() < 4) raiseTotalSizeTest();
     const auto* b = reinterpret_cast<const uint8_t*>(packed.constData());
     const qint32 total = qint32(quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24);
     if (total < 0 || total != expected || qint64(total) > qint64(packed.size()) * MaxStreamFormExpansion)
         raiseTotalSizeTest();
+}
+
+// Decompresses a whole stream form held in memory whose content must be
+// expected bytes long; the stored total is checked before anything is
+// allocated for it.
+QByteArray inflateStreamForm(const QByteArray& packed, qint64 expected) {
+    checkStoredTotal(packed, expected);
     TReadOnlyStream source(packed);
     TBlockBufferedStream dest;
     DeCompressStream(&source, &dest);
@@ -119,34 +125,54 @@ void TSFSFile::ReadFromFiler(TVirtualReader& reader) {
     reader.ReadVersionEnd();
 }
 
-QByteArray TSFSFile::GetData() const {
-    if (!FContainer) throw ESFSException(ClassName() + QStringLiteral(".GetData : the entry has no container"));
-    if (FContainer->FWriting) throw ESFSException(ClassName() + QStringLiteral(".GetData : write only !"));
-    TStream& stream = FContainer->stream("GetData", this);
+QByteArray TSFSFile::storedBytes(const char* operation) const {
+    const QString where = ClassName() + QLatin1Char('.') + QLatin1String(operation);
+    if (!FContainer) throw ESFSException(where + QStringLiteral(" : the entry has no container"));
+    if (FContainer->FWriting) throw ESFSException(where + QStringLiteral(" : write only !"));
+    TStream& stream = FContainer->stream(operation, this);
     if (Size <= 0) return {};
     if (Offset < HeaderSize || qint64(Offset) + Size > FContainer->FTrailer || ActualSize < 0)
-        throw ESFSException(QStringLiteral("%1.GetData : entry \"%2\" lies outside the container")
-                                .arg(ClassName(), FName));
+        throw ESFSException(QStringLiteral("%1 : entry \"%2\" lies outside the container").arg(where, FName));
     if (Compression != sfsStored && Compression != sfsLZRW1 && Compression != sfsEncrypted &&
         Compression != sfsSignedUCL)
-        throw ESFSException(QStringLiteral("%1.GetData : unknown compression style").arg(ClassName()));
+        throw ESFSException(QStringLiteral("%1 : unknown compression style").arg(where));
 
     stream.SetPosition(Offset);
     QByteArray stored(Size, Qt::Uninitialized);
     stream.ReadBuffer(stored.data(), Size);
+    return stored;
+}
 
+QByteArray TSFSFile::streamForm(const QByteArray& stored) const {
+    // The padding after an encrypted stream form is ignored by the decompression.
+    return Compression == sfsEncrypted ? fromStd(RC5DecryptString(toStd(stored), toStd(FContainer->FPassword), rc5CBC))
+                                       : stored;
+}
+
+void TSFSFile::ReadObject(TLoadSaveAble& object) const {
+    if (Compression != sfsLZRW1 && Compression != sfsEncrypted) {
+        object.LoadFromString(GetData());
+        return;
+    }
+    const QByteArray stored = storedBytes("GetData");
+    if (stored.isEmpty()) return;
+    const QByteArray packed = streamForm(stored);
+    checkStoredTotal(packed, ActualSize);
+    TReadOnlyStream source(packed);
+    ReadCompressedObject(source, object);
+}
+
+QByteArray TSFSFile::GetData() const {
+    const QByteArray stored = storedBytes("GetData");
+    if (stored.isEmpty()) return {};
     QByteArray content;
     switch (Compression) {
     case sfsStored:
         content = stored;
         break;
     case sfsLZRW1:
-        content = inflateStreamForm(stored, ActualSize);
-        break;
     case sfsEncrypted:
-        // The padding after the stream form is ignored by the decompression.
-        content = inflateStreamForm(fromStd(RC5DecryptString(toStd(stored), toStd(FContainer->FPassword), rc5CBC)),
-                                    ActualSize);
+        content = inflateStreamForm(streamForm(stored), ActualSize);
         break;
     case sfsSignedUCL:
         content = DeCompressString(stored, 0);

@@ -74,6 +74,10 @@ public:
 
     // The content (container in reading mode).
     QByteArray GetData() const;
+    // Reads an object from the content (container in reading mode), as
+    // object.LoadFromString(GetData()) does; the compressed styles are read as
+    // they are decompressed, without holding the whole content.
+    void ReadObject(TLoadSaveAble& object) const;
     // Writes the content (container in writing mode); appends at the end of the container.
     void SetData(const QByteArray& data);
     void SetDataFromStream(TStream& source, const TSFSProgress& onProgress = {});
@@ -82,6 +86,10 @@ private:
     friend class TSFSDirectory;
     friend class TSFSObject;
     ~TSFSFile() override;
+    // The stored bytes, after the checks of the entry's place and style; empty for an empty entry.
+    QByteArray storedBytes(const char* operation) const;
+    // The stored bytes of a compressed style as the compressed stream form.
+    QByteArray streamForm(const QByteArray& stored) const;
     QString FName;
     TSFSObject* FContainer = nullptr;
     TSFSDirectory* FDirectory = nullptr;

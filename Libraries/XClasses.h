@@ -416,6 +416,12 @@ public:
     void AssignIRWA(const IReadWriteAble& source);
 };
 
+// Reads an object from the compressed stream form at stream's position as it
+// is decompressed, never holding the whole content; the stream is left after
+// the last chunk. Errors are those of decompressing the whole content first,
+// then reading it.
+void ReadCompressedObject(TStream& stream, TReadWriteAble& object);
+
 class ILoadSaveAble {
 public:
     virtual ~ILoadSaveAble() = default;

@@ -53,6 +53,38 @@ void TLoadSaveAble::WriteFileContent(TStream& stream) const {
     }
 }
 
+void ReadCompressedObject(TStream& stream, TReadWriteAble& object) {
+    // Damaged compressed data is reported before anything the reading met, as
+    // when the whole content is decompressed first; where the streamed reading
+    // cannot give what the whole content would (a total that the chunks do not
+    // match, a step back beyond the chunks kept), the content is decompressed
+    // whole and read again.
+    const qint64 start = stream.Position();
+    bool again = false;
+    {
+        TDeCompressingStream content(stream);
+        try {
+            TBinaryReader reader(content, 65536);
+            object.ReadFromFiler(reader);
+        } catch (...) {
+            content.Finish();
+            if (content.Exact()) throw;
+            again = true;
+        }
+        if (!again) {
+            content.Finish();
+            again = !content.Exact();
+        }
+    }
+    if (!again) return;
+    stream.SetPosition(start);
+    TBlockStringStream content(TBlockBufferedStream::DefaultBlockSize * 4);
+    DeCompressStream(&stream, &content);
+    content.SetPosition(0);
+    TBinaryReader reader(content, 65536);
+    object.ReadFromFiler(reader);
+}
+
 void TLoadSaveAble::ReadFileContent(TStream& stream) {
     const QByteArray header = FileFormatIDHeader();
     if (!header.isEmpty()) {
@@ -61,36 +93,7 @@ void TLoadSaveAble::ReadFileContent(TStream& stream) {
             throw Exception(QStringLiteral("Invalid File IDHeader"));
     }
     if (UseCompressionForFiles()) {
-        // The content is read as it is decompressed, never held whole. Damaged
-        // compressed data is reported before anything the reading met, as
-        // when the whole content is decompressed first; where the streamed
-        // reading cannot give what the whole content would (a total that the
-        // chunks do not match, a step back beyond the chunks kept), the
-        // content is decompressed whole and read again.
-        const qint64 start = stream.Position();
-        bool again = false;
-        {
-            TDeCompressingStream content(stream);
-            try {
-                TBinaryReader reader(content, 65536);
-                ReadFromFiler(reader);
-            } catch (...) {
-                content.Finish();
-                if (content.Exact()) throw;
-                again = true;
-            }
-            if (!again) {
-                content.Finish();
-                again = !content.Exact();
-            }
-        }
-        if (!again) return;
-        stream.SetPosition(start);
-        TBlockStringStream content(TBlockBufferedStream::DefaultBlockSize * 4);
-        DeCompressStream(&stream, &content);
-        content.SetPosition(0);
-        TBinaryReader reader(content, 65536);
-        ReadFromFiler(reader);
+        ReadCompressedObject(stream, *this);
     } else {
         TReadOnlyStream content(stream.ReadToEnd());
         TBinaryReader reader(content, 65536);

@@ -251,10 +251,12 @@ const QString EntryManifest = QStringLiteral("Manifest");
 const QString EntryDocument = QStringLiteral("PCI");
 const QString EntryCube = QStringLiteral("PCD");
 
-QByteArray entryData(TSFSObject& container, const QString& name) {
+// Reads an entry of the document into object; the cube, the bulk of a
+// document, is read as it is decompressed.
+void readEntry(TSFSObject& container, const QString& name, TLoadSaveAble& object) {
     const TSFSFile* entry = container.RootDirectory()->FindFileInDirectory(name);
     if (!entry) throw ESFSException(QStringLiteral("The document has no \"%1\" entry").arg(name));
-    return entry->GetData();
+    entry->ReadObject(object);
 }
 
 // Makes a rename durable: the folder's entry is flushed too.
@@ -315,8 +317,8 @@ bool LoadDocumentFromContainer(TSFSObject& container, TPCInteractive* document, 
                                const QByteArray& password, QString* error) {
     try {
         container.SetPassword(password);
-        if (document) document->LoadFromString(entryData(container, EntryDocument));
-        if (cubeData) cubeData->LoadFromString(entryData(container, EntryCube));
+        if (document) readEntry(container, EntryDocument, *document);
+        if (cubeData) readEntry(container, EntryCube, *cubeData);
         return true;
     } catch (const Exception& e) {
         if (error) *error = e.message();

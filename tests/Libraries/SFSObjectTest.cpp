@@ -434,3 +434,56 @@ TEST(SFSObject, EntriesThatLieAboutTheirBytesAreRefused) {
         EXPECT_NE(errorOf<Exception>([&] { c->FindFile("e")->GetData(); }), "<no error>") << k.what;
     }
 }
+
+namespace {
+
+// An object whose filer bytes hold one data string.
+class Blob : public TLoadSaveAble {
+public:
+    QByteArray Data;
+    void WriteToFiler(TVirtualWriter& writer) const override { writer.WriteDataString("Data", Data); }
+    void ReadFromFiler(TVirtualReader& reader) override { Data = reader.ReadDataString("Data"); }
+};
+
+} // namespace
+
+// Objects are read from compressed entries as they are decompressed: the same
+// object as from the whole content, and the same errors for damaged entries.
+TEST(SFSObject, ObjectsReadFromEntriesAsGetDataGivesThem) {
+    Blob source;
+    source.Data = textLikeBytes(200000);
+    const QByteArray filerBytes = source.SaveToString();
+    struct Case {
+        const char* name;
+        int style;
+        std::function<void(TSFSFile&)> damage;
+    };
+    const Case cases[] = {
+        {"stored", sfsStored, {}},
+        {"lzrw1", sfsLZRW1, {}},
+        {"crypted", sfsEncrypted, {}},
+        {"ucl", sfsSignedUCL, {}},
+        {"claims less", sfsLZRW1, [](TSFSFile& f) { f.ActualSize = 10; }},
+        {"crypted claims more", sfsEncrypted, [](TSFSFile& f) { f.ActualSize += 1; }},
+        {"cut short", sfsLZRW1, [](TSFSFile& f) { f.Size -= 100; }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const QByteArray bytes = writeContainer(0, [&](TSFSObject& c) {
+            c.SetPassword("p");
+            TSFSFile* f = c.AddFile(nullptr, "e");
+            f->Compression = k.style;
+            f->SetData(filerBytes);
+            if (k.damage) k.damage(*f);
+        });
+        auto c = TSFSObject::CreateForReadingString(bytes);
+        c->SetPassword("p");
+        const TSFSFile* entry = c->FindFile("e");
+        Blob whole, streamed;
+        const QString wholeError = errorOf<Exception>([&] { whole.LoadFromString(entry->GetData()); });
+        const QString streamedError = errorOf<Exception>([&] { entry->ReadObject(streamed); });
+        EXPECT_EQ(streamedError, wholeError);
+        EXPECT_EQ(streamed.Data, whole.Data);
+        if (!k.damage) EXPECT_EQ(streamed.Data, source.Data);
+    }
+}
