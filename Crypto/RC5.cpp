@@ -174,9 +174,17 @@ std::string RC5DecryptString(const std::string& data, const std::string& key, in
     checkKeyLength(key.size());
     if (data.empty() || data.size() % RC5BlockSize != 0) return {};
     std::string result = data;
-    ScopedContext s;
-    RC5Setup(s.ctx, key.data(), key.size());
-    auto* bytes = reinterpret_cast<uint8_t*>(result.data());
-    RC5Decrypt(s.ctx, mode, bytes, bytes, result.size());
+    RC5DecryptBuffer(result.data(), result.size(), key.data(), key.size(), mode);
     return result;
+}
+
+void RC5DecryptBuffer(void* data, size_t size, const void* key, size_t keyLength, int mode) {
+    checkMode(mode);
+    checkKeyLength(keyLength);
+    if (size % RC5BlockSize != 0) throw ERC5Error("RC5DecryptBuffer : the size is not a multiple of the block size");
+    if (size == 0) return;
+    ScopedContext s;
+    RC5Setup(s.ctx, key, keyLength);
+    auto* bytes = static_cast<uint8_t*>(data);
+    RC5Decrypt(s.ctx, mode, bytes, bytes, size);
 }

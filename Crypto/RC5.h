@@ -50,3 +50,6 @@ std::string RC5EncryptString(const std::string& data, const std::string& key, in
 // Decrypts whole blocks; empty data or a length that is not a multiple of 8
 // gives an empty result. Padding is kept: the result has the length of data.
 std::string RC5DecryptString(const std::string& data, const std::string& key, int mode);
+// The same decryption in place, on a buffer whose size is a multiple of 8
+// (ERC5Error otherwise), without copying large contents.
+void RC5DecryptBuffer(void* data, size_t size, const void* key, size_t keyLength, int mode);

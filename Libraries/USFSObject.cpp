@@ -143,10 +143,16 @@ QByteArray TSFSFile::storedBytes(const char* operation) const {
     return stored;
 }
 
-QByteArray TSFSFile::streamForm(const QByteArray& stored) const {
-    // The padding after an encrypted stream form is ignored by the decompression.
-    return Compression == sfsEncrypted ? fromStd(RC5DecryptString(toStd(stored), toStd(FContainer->FPassword), rc5CBC))
-                                       : stored;
+QByteArray TSFSFile::streamForm(QByteArray stored) const {
+    if (Compression != sfsEncrypted) return stored;
+    // Decrypted in place: an entry can be as large as the document. Stored
+    // bytes that are not whole blocks decrypt to nothing; the padding after
+    // the stream form is ignored by the decompression.
+    const QByteArray& key = FContainer->FPassword;
+    const qsizetype whole = stored.size() % RC5BlockSize == 0 ? stored.size() : 0;
+    if (whole == 0) stored.clear();
+    RC5DecryptBuffer(stored.data(), size_t(whole), key.constData(), size_t(key.size()), rc5CBC);
+    return stored;
 }
 
 void TSFSFile::ReadObject(TLoadSaveAble& object) const {
@@ -154,16 +160,16 @@ void TSFSFile::ReadObject(TLoadSaveAble& object) const {
         object.LoadFromString(GetData());
         return;
     }
-    const QByteArray stored = storedBytes("GetData");
+    QByteArray stored = storedBytes("GetData");
     if (stored.isEmpty()) return;
-    const QByteArray packed = streamForm(stored);
+    const QByteArray packed = streamForm(std::move(stored));
     checkStoredTotal(packed, ActualSize);
     TReadOnlyStream source(packed);
     ReadCompressedObject(source, object);
 }
 
 QByteArray TSFSFile::GetData() const {
-    const QByteArray stored = storedBytes("GetData");
+    QByteArray stored = storedBytes("GetData");
     if (stored.isEmpty()) return {};
     QByteArray content;
     switch (Compression) {
@@ -172,7 +178,7 @@ QByteArray TSFSFile::GetData() const {
         break;
     case sfsLZRW1:
     case sfsEncrypted:
-        content = inflateStreamForm(streamForm(stored), ActualSize);
+        content = inflateStreamForm(streamForm(std::move(stored)), ActualSize);
         break;
     case sfsSignedUCL:
         content = DeCompressString(stored, 0);

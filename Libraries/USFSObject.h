@@ -89,7 +89,7 @@ private:
     // The stored bytes, after the checks of the entry's place and style; empty for an empty entry.
     QByteArray storedBytes(const char* operation) const;
     // The stored bytes of a compressed style as the compressed stream form.
-    QByteArray streamForm(const QByteArray& stored) const;
+    QByteArray streamForm(QByteArray stored) const;
     QString FName;
     TSFSObject* FContainer = nullptr;
     TSFSDirectory* FDirectory = nullptr;

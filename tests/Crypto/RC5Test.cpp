@@ -105,7 +105,13 @@ TEST(RC5, StringLengthsPaddingAndRoundTrips) {
             std::string expected = data;
             expected.resize(enc.size(), '\0');
             EXPECT_EQ(RC5DecryptString(enc, key, mode), expected) << "mode " << mode << " n " << n;
+            std::string inPlace = enc;
+            RC5DecryptBuffer(inPlace.data(), inPlace.size(), key.data(), key.size(), mode);
+            EXPECT_EQ(inPlace, expected) << "in place, mode " << mode << " n " << n;
         }
+        std::string partial(9, 'x');
+        EXPECT_THROW(RC5DecryptBuffer(partial.data(), partial.size(), key.data(), key.size(), mode), ERC5Error);
+        EXPECT_THROW(RC5DecryptBuffer(nullptr, 0, "", 0, mode), ERC5Error);
     }
 }
 
