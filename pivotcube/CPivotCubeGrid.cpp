@@ -58,7 +58,7 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
 
     // Ordered by the row root's axis, each line's items are one range of the list.
     if (engine.RowRoot()) cube.DataItems().SortByAxis(engine.RowRoot()->Dimension->Axis);
-    TPCDataItemList rowItems;
+    TPCDataItemList scratch;
     walk(engine.RowRoot(), [&](TPCNodeIterator& it) {
         TPivotGridLine line;
         if (!atEnd(it)) {
@@ -66,9 +66,7 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
             line.Caption = it.CurrentCaption();
             line.Expanded = it.IsExpanded();
         }
-        rowItems.clear();
-        const std::vector<const TPCAxisFilter*> rowFilters = it.FilterList();
-        cube.DataItems().FilterItems(rowFilters, rowItems);
+        const TPCDataItemList& rowItems = cube.DataItems().SelectItems(it.FilterList(), scratch);
         {
             PivotCubeCells::LineScope scope(engine, rowItems);
             for (const TPCLeafColumn& leaf : leaves)

@@ -138,7 +138,7 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
     std::unique_ptr<TComputeRegroupmentsHelper> computation;
     if (rowRegroups && rowRegroupCount > 0) computation = FRowRegroups->CreateComputation(FCubeData->Values());
     const TPCAxisVisualFilter* firstColumn = FColDimensions.empty() ? nullptr : FColDimensions.front().get();
-    TPCDataItemList rowItems;
+    TPCDataItemList scratch;
     {
         TPCNodeIterator it(FRowRoot.get(), topLevelOnly);
         do {
@@ -154,8 +154,7 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
                     cell->SetAttributeInteger(colspan, H - d);
                 if (!topLevelOnly) cell->SetAttributeInteger(rowspan, it.LineCount(1) + 1);
             }
-            rowItems.clear();
-            FCubeData->DataItems().FilterItems(it.FilterList(), rowItems);
+            const TPCDataItemList& rowItems = FCubeData->DataItems().SelectItems(it.FilterList(), scratch);
             if (dataCells) {
                 PivotCubeCells::LineScope scope(*this, rowItems);
                 for (const TPCLeafColumn& leaf : leaves)

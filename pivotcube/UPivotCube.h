@@ -337,6 +337,9 @@ public:
     const TPCDataItemList& ActiveItems() const { return FFiltered ? *FFiltered : FItems; }
     bool HasFilteredSubset() const { return FFiltered != nullptr; }
     void FilterItems(TPCAxisFilterSpan filters, TPCDataItemList& output) const;
+    // The items FilterItems gives: the active items themselves when there is
+    // no filter (no copy), else scratch filled with them.
+    const TPCDataItemList& SelectItems(TPCAxisFilterSpan filters, TPCDataItemList& scratch) const;
     bool HasMatch(TPCAxisFilterSpan filters) const;
 
     void WriteToFiler(TVirtualWriter& writer) const override;

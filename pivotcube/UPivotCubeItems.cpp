@@ -222,6 +222,13 @@ void TPCDataItems::SetFilters(TPCAxisFilterSpan filters) {
     FFiltered = std::move(subset);
 }
 
+const TPCDataItemList& TPCDataItems::SelectItems(TPCAxisFilterSpan filters, TPCDataItemList& scratch) const {
+    if (filters.empty()) return ActiveItems();
+    scratch.clear();
+    FilterItems(filters, scratch);
+    return scratch;
+}
+
 void TPCDataItems::FilterItems(TPCAxisFilterSpan filters, TPCDataItemList& output) const {
     selectItems(ActiveItems(), filters, [&](const TPCDataItem& item) {
         output.push_back(item);
