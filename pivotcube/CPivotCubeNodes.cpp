@@ -89,6 +89,10 @@ void TPivotCubeNode::Expand(int i) {
     child->Parent = this;
     child->MemberID = Children[size_t(i)].ID;
     child->Populate();
+    // A member with nothing under it (every member of the next level filtered
+    // out or linked to another parent) stays a leaf: an empty expansion would
+    // show a blank line of the member's own totals that no header spans.
+    if (child->Children.empty()) return;
     Children[size_t(i)].Node = std::move(child);
 }
 

@@ -70,6 +70,23 @@ TEST_F(PivotGrid, ExpandedRowsGetTheirOwnLinesAndCaptionsAreQuoted) {
                          ",\"Genève \"\"GE\"\"\",7.00,0.00\r\n"));
 }
 
+TEST_F(PivotGrid, AMemberWithNothingUnderItStaysALeaf) {
+    place({0, 1}, {}, {"Montant"});
+    engine.RowDimension(1)->IncludeIDs.Add(1);   // Lyon only: Suisse has no city left
+    engine.Rebuild();
+    engine.ExpandAllTo(engine.RowRoot(), 1);
+    EXPECT_TRUE(engine.RowRoot()->IsExpanded(0));
+    EXPECT_FALSE(engine.RowRoot()->IsExpanded(1));
+    EXPECT_EQ(PivotGridCSV(BuildPivotGrid(engine)), QByteArray("Pays,Ville,Montant\r\n"
+                                                               "France,,11.50\r\n"
+                                                               ",Lyon,11.50\r\n"
+                                                               "\"Suisse, Romandie\",,0.00\r\n"));
+    // The HTML table stays rectangular: the leaf spans both header columns.
+    const QByteArray html = engine.ExportHTML(peoDataCells);
+    EXPECT_EQ(html.count("<tr>"), 3);   // one per line, no header row
+    EXPECT_TRUE(html.contains("<th colspan=\"2\" rowspan=\"1\">Suisse, Romandie</th>")) << html.toStdString();
+}
+
 TEST_F(PivotGrid, RegroupmentsInBothDirections) {
     place({0}, {2}, {"Montant"});
     TPivotCubeRegroup* row = engine.RowRegroups().Add();
