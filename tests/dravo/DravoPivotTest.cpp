@@ -107,6 +107,12 @@ TEST_F(DravoPivot, LayoutOptionsShapeTheTable) {
     ASSERT_EQ(included.size(), 3);
     EXPECT_TRUE(included[2].startsWith(QStringLiteral("Somme,"))) << included[2].toStdString();
 
+    // The default format shapes the columns without their own.
+    const QStringList formatted = csvLines(csv(cube, {"--rows", "Canal", "--default-format", "%.1f"}));
+    ASSERT_EQ(formatted.size(), 1 + 4);
+    for (qsizetype i = 1; i < formatted.size(); ++i)
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[^,]+,-?[0-9]+\\.[0-9]$")).match(formatted[i]).hasMatch()) << formatted[i].toStdString();
+
     // Transposed, the columns become rows; expanded, the cities follow their region.
     const QStringList transposed = csvLines(csv(cube, {"--cols", "Canal", "--transpose"}));
     EXPECT_EQ(transposed.first(), QStringLiteral("Canal,Montant"));
