@@ -83,7 +83,7 @@ int runExport(const dravo::Args& args) {
     QElapsedTimer timer;
     std::unique_ptr<TPivotCube> engine;
     if (format->takesLayout) {
-        engine = dravo::openPivotSource(file, args, timing).engine;
+        engine = dravo::openPivotSource(file, args, timing);
     } else {
         engine = std::make_unique<TPivotCube>();
         timer.start();

@@ -326,30 +326,27 @@ std::unique_ptr<TPCInteractive> loadSourceCube(const QString& fileName, const Ar
     return loadDocument(fileName, args.value(QStringLiteral("--password")).toUtf8(), &cube).document;
 }
 
-PivotSource openPivotSource(const QString& fileName, const Args& args, Timing& timing) {
-    PivotSource source;
-    source.engine = std::make_unique<TPivotCube>();
-    TPivotCube& engine = *source.engine;
+std::unique_ptr<TPivotCube> openPivotSource(const QString& fileName, const Args& args, Timing& timing) {
+    auto engine = std::make_unique<TPivotCube>();
 
     QElapsedTimer timer;
     timer.start();
-    source.document = loadSourceCube(fileName, args, engine.CubeData());
+    const std::unique_ptr<TPCInteractive> document = loadSourceCube(fileName, args, engine->CubeData());
     timing.load = elapsedMs(timer);
 
     timer.restart();
-    if (source.document) {
-        TPCInteractiveView* view = chooseView(*source.document, fileName, args);
-        source.viewName = view->Description.Nom;
+    if (document) {
+        const TPCInteractiveView* view = chooseView(*document, fileName, args);
         try {
-            restoreFormulas(engine, source.document->FormulasXML);
-            restoreView(engine, view->XMLData);
+            restoreFormulas(*engine, document->FormulasXML);
+            restoreView(*engine, view->XMLData);
         } catch (const Exception& e) {
-            throw Failure{fileName, QStringLiteral("view '%1': %2").arg(source.viewName, e.message())};
+            throw Failure{fileName, QStringLiteral("view '%1': %2").arg(view->Description.Nom, e.message())};
         }
     }
-    applyLayoutOptions(engine, args, source.document != nullptr);
+    applyLayoutOptions(*engine, args, document != nullptr);
     timing.layout = elapsedMs(timer);
-    return source;
+    return engine;
 }
 
 QString viewStateText(const TPivotCube& engine) {

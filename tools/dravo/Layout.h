@@ -30,13 +30,6 @@ double elapsedMs(const QElapsedTimer& timer);
 Option timingOption();
 void printTiming(const Timing& timing);
 
-// A pivot engine ready to show a table.
-struct PivotSource {
-    std::unique_ptr<TPivotCube> engine;
-    std::unique_ptr<TPCInteractive> document;   // none for a raw cube file
-    QString viewName;                           // the restored view; empty for a raw cube
-};
-
 // Reads FILE, a raw cube file or (by its content) a document read with
 // --password, into cube; gives the document, none for a raw cube file.
 std::unique_ptr<TPCInteractive> loadSourceCube(const QString& fileName, const Args& args, TPivotCubeData& cube);
@@ -44,8 +37,8 @@ std::unique_ptr<TPCInteractive> loadSourceCube(const QString& fileName, const Ar
 // Reads FILE (a raw cube or, by its content, a document with --password),
 // restores the document's formulas and view (--view NAME, else its default
 // display, else its first view), then applies the layout options. Fills
-// timing.load and timing.layout.
-PivotSource openPivotSource(const QString& fileName, const Args& args, Timing& timing);
+// timing.load and timing.layout; gives the engine ready to show the table.
+std::unique_ptr<TPivotCube> openPivotSource(const QString& fileName, const Args& args, Timing& timing);
 
 // Applies the layout options to an engine holding a cube (and possibly a
 // restored view). Unknown axis, value, formula, operator or member names are

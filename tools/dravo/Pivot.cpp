@@ -75,12 +75,12 @@ QString PivotGridText(const TPivotGrid& grid) {
 
 int runPivot(const dravo::Args& args) {
     dravo::Timing timing;
-    dravo::PivotSource source = dravo::openPivotSource(args.positional.first(), args, timing);
+    const std::unique_ptr<TPivotCube> engine = dravo::openPivotSource(args.positional.first(), args, timing);
     QElapsedTimer timer;
     timer.start();
     QString text;
     try {
-        text = PivotGridText(BuildPivotGrid(*source.engine));
+        text = PivotGridText(BuildPivotGrid(*engine));
     } catch (const Exception& e) {
         throw dravo::Failure{args.positional.first(), e.message()};
     }
