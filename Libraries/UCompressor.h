@@ -57,6 +57,16 @@ private:
     QString FError;
 };
 
+// Reads an object from the compressed stream form at stream's position as it
+// is decompressed, never holding the whole content; the stream is left after
+// the last chunk. Errors are those of decompressing the whole content first,
+// then reading it.
+void ReadCompressedObject(TStream& stream, TReadWriteAble& object);
+
+// The file content codec of classes whose files hold the compressed stream
+// form of their filer form.
+const IFileContentCodec& CompressedFileContent();
+
 namespace LZRW1KH {
 constexpr int ChunkSize = 32768;     // largest decompressed chunk
 constexpr int WorkBufferSize = 65536; // room the encoder may use for one chunk

@@ -416,11 +416,15 @@ public:
     void AssignIRWA(const IReadWriteAble& source);
 };
 
-// Reads an object from the compressed stream form at stream's position as it
-// is decompressed, never holding the whole content; the stream is left after
-// the last chunk. Errors are those of decompressing the whole content first,
-// then reading it.
-void ReadCompressedObject(TStream& stream, TReadWriteAble& object);
+// How a class's file form stores the object after its header. Persistence
+// writes the filer form as it is; a class whose files are compressed names the
+// codec, which lives with the compressors (they build on these streams).
+class IFileContentCodec {
+public:
+    virtual ~IFileContentCodec() = default;
+    virtual void WriteContent(const TReadWriteAble& object, TStream& dest) const = 0;
+    virtual void ReadContent(TStream& source, TReadWriteAble& object) const = 0;
+};
 
 class ILoadSaveAble {
 public:
@@ -435,7 +439,9 @@ class TLoadSaveAble : public TReadWriteAble, public ILoadSaveAble {
     LORVANE_PERSISTENT_CLASS(TLoadSaveAble, TReadWriteAble)
 public:
     // Class-level file settings: compression and an identification header.
-    virtual bool UseCompressionForFiles() const { return false; }
+    // None: the filer form as it is.
+    virtual const IFileContentCodec* FileContentCodec() const { return nullptr; }
+    bool UseCompressionForFiles() const { return FileContentCodec() != nullptr; }
     virtual QByteArray FileFormatIDHeader() const { return {}; }
 
     QByteArray SaveToString() const override;

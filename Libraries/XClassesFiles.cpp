@@ -1,6 +1,5 @@
-// File form of persistable objects: header, optional compression, temporary
-// file and ".bak" backup.
-#include "UCompressor.h"
+// File form of persistable objects: header, the content codec of the class,
+// temporary file and ".bak" backup.
 #include "XClasses.h"
 
 #include <QFile>
@@ -40,49 +39,12 @@ QString BackupFileName(const QString& fileName) {
 
 void TLoadSaveAble::WriteFileContent(TStream& stream) const {
     stream.WriteBytes(FileFormatIDHeader());
-    if (UseCompressionForFiles()) {
-        TBlockStringStream content;
-        {
-            TBinaryWriter writer(content, 65536);
-            WriteToFiler(writer);
-        }
-        CompressStream(&content, &stream);
+    if (const IFileContentCodec* codec = FileContentCodec()) {
+        codec->WriteContent(*this, stream);
     } else {
         TBinaryWriter writer(stream, 65536);
         WriteToFiler(writer);
     }
-}
-
-void ReadCompressedObject(TStream& stream, TReadWriteAble& object) {
-    // Damaged compressed data is reported before anything the reading met, as
-    // when the whole content is decompressed first; where the streamed reading
-    // cannot give what the whole content would (a total that the chunks do not
-    // match, a step back beyond the chunks kept), the content is decompressed
-    // whole and read again.
-    const qint64 start = stream.Position();
-    bool again = false;
-    {
-        TDeCompressingStream content(stream);
-        try {
-            TBinaryReader reader(content, 65536);
-            object.ReadFromFiler(reader);
-        } catch (...) {
-            content.Finish();
-            if (content.Exact()) throw;
-            again = true;
-        }
-        if (!again) {
-            content.Finish();
-            again = !content.Exact();
-        }
-    }
-    if (!again) return;
-    stream.SetPosition(start);
-    TBlockStringStream content(TBlockBufferedStream::DefaultBlockSize * 4);
-    DeCompressStream(&stream, &content);
-    content.SetPosition(0);
-    TBinaryReader reader(content, 65536);
-    object.ReadFromFiler(reader);
 }
 
 void TLoadSaveAble::ReadFileContent(TStream& stream) {
@@ -92,8 +54,8 @@ void TLoadSaveAble::ReadFileContent(TStream& stream) {
         if (stream.Read(got.data(), got.size()) != got.size() || got != header)
             throw Exception(QStringLiteral("Invalid File IDHeader"));
     }
-    if (UseCompressionForFiles()) {
-        ReadCompressedObject(stream, *this);
+    if (const IFileContentCodec* codec = FileContentCodec()) {
+        codec->ReadContent(stream, *this);
     } else {
         TReadOnlyStream content(stream.ReadToEnd());
         TBinaryReader reader(content, 65536);

@@ -4,6 +4,7 @@
 // A ".pvc" file is TPivotCubeData saved with the header "PivotCube-KDR-1.00"
 // and compression on.
 
+#include "UCompressor.h"
 #include "XClasses.h"
 #include "XLists.h"
 
@@ -389,7 +390,7 @@ public:
     TPCDataItems& DataItems() { return *FDataItems; }
     const TPCDataItems& DataItems() const { return *FDataItems; }
 
-    bool UseCompressionForFiles() const override { return true; }
+    const IFileContentCodec* FileContentCodec() const override { return &CompressedFileContent(); }
     QByteArray FileFormatIDHeader() const override { return FileHeader(); }
     static QByteArray FileHeader() { return QByteArrayLiteral("PivotCube-KDR-1.00"); }
     static QString OpenDialogFilter() { return QStringLiteral("PivotCube (*.pvc)|*.pvc"); }

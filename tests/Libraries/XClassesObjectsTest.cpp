@@ -1,7 +1,6 @@
 // Persistable objects: registry, polymorphic sequences, deep copy, string and
 // file forms, clipboard, string lists.
 #include "TestBytes.h"
-#include "UCompressor.h"
 #include "XClasses.h"
 
 #include <QDir>
@@ -41,11 +40,10 @@ public:
     }
 };
 
-// A class with the file settings of a data file: header and compression.
+// A class whose files start with an identification header.
 class TTestFile : public TTestA {
     LORVANE_PERSISTENT_CLASS(TTestFile, TTestA)
 public:
-    bool UseCompressionForFiles() const override { return true; }
     QByteArray FileFormatIDHeader() const override { return QByteArrayLiteral("HDR-1"); }
 };
 
@@ -251,13 +249,12 @@ TEST_F(SaveToFileTest, ReplacesThroughTemporaryFileAndKeepsBackup) {
     EXPECT_EQ(contents(path("d.bak")), QByteArray("unrelated file"));
 }
 
-TEST_F(SaveToFileTest, HeaderAndCompressionFileBytes) {
+TEST_F(SaveToFileTest, HeaderThenFilerForm) {
     TTestFile object;
     object.Number = 1;
     object.Text = QStringLiteral("ab");
     object.SaveToFile(path("t.dat"));
-    // header, total 6, one chunk of 7 copied bytes, byte sum 0xCE
-    EXPECT_EQ(toHex(contents(path("t.dat"))), toHex(QByteArray("HDR-1") + hexBytes("06 00 00 00 07 00 80 02 01 06 02 61 62 ce 00 00 00")));
+    EXPECT_EQ(toHex(contents(path("t.dat"))), toHex(QByteArray("HDR-1") + hexBytes("02 01 06 02 61 62")));
     TTestFile back;
     back.LoadFromFile(path("t.dat"));
     EXPECT_EQ(back.Text, QStringLiteral("ab"));
@@ -272,8 +269,6 @@ TEST_F(SaveToFileTest, LoadFailures) {
     EXPECT_EQ(errorOf([&] { object.LoadFromFile(path("bad.dat")); }), "Invalid File IDHeader");
     put(path("short.dat"), "HDR");
     EXPECT_EQ(errorOf([&] { object.LoadFromFile(path("short.dat")); }), "Invalid File IDHeader");
-    put(path("crc.dat"), QByteArray("HDR-1") + hexBytes("06 00 00 00 07 00 80 02 01 06 02 61 62 cf 00 00 00"));
-    EXPECT_EQ(errorOf([&] { object.LoadFromFile(path("crc.dat")); }), "DeCompressStream : data corrupt, failed CRC test !");
 }
 
 TEST_F(SaveToFileTest, FailedSaveLeavesTargetAndBackupIntact) {
