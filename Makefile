@@ -1,25 +1,26 @@
 # Lorvane build entry points. See README.md.
 GENERATOR := -G Ninja
-# ccache, when the machine has it, shares compiled objects between build trees.
-LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-DEPS_STAMP := build-test/.deps-installed
+# ccache (installed with the dependencies) shares compiled objects between
+# build trees and between clones: paths under the clone are hashed relative to
+# it, so a fresh clone elsewhere reuses the objects of the last build. The test
+# is made when a build starts, after the dependencies are in place.
+LAUNCHER = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps build test run bench fuzz clean
 
 all: build
 
+# Every build installs what is missing first (a quick check when all is there).
 deps:
 	bash scripts/install-deps.sh
 
-$(DEPS_STAMP):
-	bash scripts/install-deps.sh
-	mkdir -p build-test && touch $@
-
-build:
+build: deps
 	cmake -S . -B build $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF
 	cmake --build build
 
-test: $(DEPS_STAMP)
+test: deps
 	cmake -S . -B build-test $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_SANITIZE=ON
 	cmake --build build-test
 	cd build-test && ctest --output-on-failure -j2
@@ -27,12 +28,12 @@ test: $(DEPS_STAMP)
 run: build
 	./build/tools/dravo/dravo info samples/demo.pvc
 
-bench:
+bench: deps
 	cmake -S . -B build-bench $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF -DLORVANE_BENCH=ON
 	cmake --build build-bench
 	for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
 
-fuzz:
+fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_FUZZ=ON -DLORVANE_TESTS=ON -DLORVANE_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build build-fuzz
 
