@@ -2,6 +2,7 @@
 #include "UFormulaParser.h"
 
 #include <cmath>
+#include <typeinfo>
 
 // ---------------------------------------------------------------------------
 // Class descriptors
@@ -427,10 +428,20 @@ void TFEBinaryOperator::SetRight(TFENodePtr node) {
 
 QString TFEBinaryOperator::ToText() const {
     const QString name = nameOf(this);
+    // Operators of equal priority group from the left when parsed again, so a
+    // right operand of equal priority may drop its parentheses only when it is
+    // the same associative operator over operands of one kind ("a"+(1+2) is
+    // "a3", "a"+1+2 is "a12"; 2*(5%3) is not 2*5%3).
+    auto regroupsFreely = [&](const TFEExpression* operand) {
+        return IsAssociative() && typeid(*operand) == typeid(*this) && ResultKind() != rkVariant &&
+               operand->ResultKind() == ResultKind();
+    };
     auto operandText = [&](const TFEExpression* operand) {
         const QString text = childText(operand);
         int priority = 0;
-        if (operand && binaryLike(operand, priority) && (priority < Priority || !IsAssociative()))
+        if (operand && binaryLike(operand, priority) &&
+            (priority < Priority || !IsAssociative() ||
+             (operand == FRight.get() && priority == Priority && !regroupsFreely(operand))))
             return QLatin1Char('(') + text + QLatin1Char(')');
         return text;
     };

@@ -108,9 +108,12 @@ void TBinaryWriter::WriteString(const char* name, const QString& value) {
     for (QChar c : value)
         if (c.unicode() > 127) { ascii = false; break; }
     if (ascii) return WriteDataString(name, value.toLatin1());
-    QByteArray utf8 = value.toUtf8();
+    // UTF-8 cannot hold a lone surrogate (it would read back as "?"): text that
+    // is not valid UTF-16 keeps its code units.
+    const bool valid = value.isValidUtf16();
+    QByteArray utf8 = valid ? value.toUtf8() : QByteArray();
     QByteArray out;
-    if (utf8.size() < 2 * value.size()) {
+    if (valid && utf8.size() < 2 * value.size()) {
         out.resize(5 + utf8.size());
         out[0] = char(vaUTF8String);
         putLE<int32_t>(reinterpret_cast<uint8_t*>(out.data()) + 1, int32_t(utf8.size()));

@@ -187,6 +187,26 @@ QString Format(const QString& format, std::initializer_list<FormatArg> args) {
     return Format(format, std::span<const FormatArg>(args.begin(), args.size()));
 }
 
+namespace {
+// The conversion letter of the first specifier of a format ("%8.2f" -> 'f');
+// none when the format has no specifier.
+QChar firstConversion(const QString& format) {
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] != QLatin1Char('%')) continue;
+        if (i + 1 < format.size() && format[i + 1] == QLatin1Char('%')) {
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < format.size() && QStringView(u"0123456789:-.*").contains(format[j])) ++j;
+        return j < format.size() ? format[j].toLower() : QChar();
+    }
+    return {};
+}
+} // namespace
+
 QString FormatFloat(const QString& format, double value) {
+    // A text specifier shows the number in its shortest form ("%s €" -> "12.5 €").
+    if (firstConversion(format) == QLatin1Char('s')) return Format(format, {FormatArg(FloatToStr(value))});
     return Format(format, {FormatArg(value)});
 }

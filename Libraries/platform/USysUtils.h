@@ -102,7 +102,8 @@ private:
 
 QString Format(const QString& format, std::span<const FormatArg> args);
 QString Format(const QString& format, std::initializer_list<FormatArg> args);
-// The formula library's FormatFloat: Format with one floating argument.
+// The formula library's FormatFloat: Format with one floating argument; a
+// mask whose specifier is "%s" gets the number's shortest text (FloatToStr).
 QString FormatFloat(const QString& format, double value);
 
 // ---------------------------------------------------------------------------

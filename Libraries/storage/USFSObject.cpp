@@ -164,6 +164,8 @@ void TSFSFile::ReadObject(TLoadSaveAble& object) const {
     if (stored.isEmpty()) return;
     const QByteArray packed = streamForm(std::move(stored));
     checkStoredTotal(packed, ActualSize);
+    // An empty content leaves the object unchanged, as LoadFromString does.
+    if (ActualSize == 0) return;
     TReadOnlyStream source(packed);
     ReadCompressedObject(source, object);
 }

@@ -333,6 +333,11 @@ TEST_F(FunctionTest, DatesAndTimes) {
     });
     const double now = Now();
     EXPECT_NEAR(P.Parse(QStringLiteral("Now"))->EvaluateNum(), now, 1.0 / 86400);
+    // LocalNow is the local clock as Now is, a date-time, and takes no parameter.
+    auto local = P.Parse(QStringLiteral("LocalNow()"));
+    EXPECT_NEAR(local->EvaluateNum(), now, 1.0 / 86400);
+    EXPECT_EQ(local->Evaluate().type(), VarType::DateTime);
+    EXPECT_THROW(P.Parse(QStringLiteral("LocalNow(1)")), Exception);
     EXPECT_NEAR(P.Parse(QStringLiteral("Maintenant() - Date()"))->EvaluateNum(), now - std::trunc(now), 1.0 / 86400);
     EXPECT_NEAR(P.Parse(QStringLiteral("Time()"))->EvaluateNum(), now - std::trunc(now), 1.0 / 86400);
 }

@@ -306,6 +306,28 @@ TEST_F(FormulaTest, CanonicalText) {
     EXPECT_EQ(P.Parse(QStringLiteral("1.5 + x"))->ToText(), QStringLiteral("1.5+x"));
 }
 
+// The printed text, parsed again, computes what the formula computes: text
+// and number "+" do not regroup, nor do operators of one priority.
+TEST_F(FormulaTest, PrintedTextKeepsTheMeaning) {
+    P.Set(QStringLiteral("t"), Variant(QStringLiteral("7")));   // a text of unknown kind
+    const char* formulas[] = {
+        "\"a\"+(1+2)",       "s+(x+y)",          "(s+x)+y",         "1+(\"a\"+2)",     "\"a\"+(3-1)",
+        "s+(x*2+y)",         "t+(x+y)",          "x+(t+y)",         "(\"a\"+\"b\")+(\"c\"+x)", "\"n=\"+(x-y)+\"!\"",
+        "x+y+\"z\"",         "2*(5%3)",          "7%(4*3)",         "x*(y/4)",         "s+(\"-\"+s)",
+        "(t+1)*2",           "t+1+2",            "t+(1-2)",         "8/(4/2)",         "2^(3^2)",
+    };
+    for (const char* f : formulas) {
+        for (const bool optimize : {false, true}) {
+            auto root = P.Parse(QString::fromUtf8(f));
+            if (optimize) root->Optimize();
+            const QString text = root->ToText();
+            auto again = P.Parse(text);
+            EXPECT_EQ(VarToStr(again->Evaluate()), VarToStr(root->Evaluate()))
+                << f << " printed " << text.toStdString() << (optimize ? " (optimized)" : "");
+        }
+    }
+}
+
 TEST_F(FormulaTest, ConstantLeavesAndTheirTexts) {
     TFEImmediateDateTime date(EncodeDate(2015, 6, 1));
     TFEImmediateDateTime dateTime(EncodeDate(2015, 6, 1) + EncodeTime(10, 20, 30, 40));

@@ -76,6 +76,9 @@ TEST(BinaryFiler, StringForms) {
         {QStringLiteral("a") + eAcute, hexBytes("14 03 00 00 00 61 c3 a9")},
         {QString::fromUtf8("\xe2\x82\xac"), hexBytes("12 01 00 00 00 ac 20")},   // 3 UTF-8 bytes, 1 unit
         {QString::fromUtf8("R\xc3\xa9gion"), hexBytes("14 07 00 00 00 52 c3 a9 67 69 6f 6e")},
+        // not valid UTF-16 (lone surrogates): the code units as they are
+        {QStringLiteral("ab") + QChar(0xD800) + QStringLiteral("cdef"), hexBytes("12 07 00 00 00 61 00 62 00 00 d8 63 00 64 00 65 00 66 00")},
+        {QStringLiteral("abcdef") + QChar(0xDC01), hexBytes("12 07 00 00 00 61 00 62 00 63 00 64 00 65 00 66 00 01 dc")},
     };
     for (const auto& c : cases) {
         QByteArray bytes = written([&](TBinaryWriter& w) { w.WriteString("S", c.text); });

@@ -156,6 +156,10 @@ TEST(Format, FormatFloatTakesOneFloat) {
     EXPECT_EQ(FormatFloat(QStringLiteral("%.1f €"), -0.25), QStringLiteral("-0.3 €"));
     EXPECT_THROW(FormatFloat(QStringLiteral("%d"), 1.2), EConvertError);
     EXPECT_THROW(FormatFloat(QStringLiteral("%.1f (%s)"), 1.2), EConvertError);
+    // A text mask shows the number in its shortest form; the first specifier decides.
+    EXPECT_EQ(FormatFloat(QStringLiteral("%s €"), 12.5), QStringLiteral("12.5 €"));
+    EXPECT_EQ(FormatFloat(QStringLiteral("%%s: %-6s|"), 0.1 + 0.2), QStringLiteral("%s: 0.3   |"));
+    EXPECT_EQ(FormatFloat(QStringLiteral("%0:s"), -1e21), QStringLiteral("-1E21"));
 }
 
 TEST(StrToFloat, PlatformAndLenientReadings) {

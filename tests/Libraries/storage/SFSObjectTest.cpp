@@ -467,6 +467,22 @@ TEST(SFSObject, ObjectsReadFromEntriesAsGetDataGivesThem) {
         {"crypted claims more", sfsEncrypted, [](TSFSFile& f) { f.ActualSize += 1; }},
         {"cut short", sfsLZRW1, [](TSFSFile& f) { f.Size -= 100; }},
     };
+    // Empty entries of every style leave the object unchanged.
+    for (const int style : {int(sfsStored), int(sfsLZRW1), int(sfsEncrypted), int(sfsSignedUCL)}) {
+        SCOPED_TRACE(style);
+        const QByteArray bytes = writeContainer(0, [&](TSFSObject& c) {
+            c.SetPassword("p");
+            TSFSFile* f = c.AddFile(nullptr, "empty");
+            f->Compression = style;
+            f->SetData(QByteArray());
+        });
+        auto c = TSFSObject::CreateForReadingString(bytes);
+        c->SetPassword("p");
+        Blob kept;
+        kept.Data = "before";
+        EXPECT_NO_THROW(c->FindFile("empty")->ReadObject(kept));
+        EXPECT_EQ(kept.Data, QByteArrayLiteral("before"));
+    }
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         const QByteArray bytes = writeContainer(0, [&](TSFSObject& c) {

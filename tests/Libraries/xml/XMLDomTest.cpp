@@ -125,6 +125,28 @@ TEST(XMLModification, InsertRemoveReplace) {
     EXPECT_EQ(Xml(r), QStringLiteral("<r>t<x/><y/><z/><a/></r>"));
 }
 
+TEST(XMLModification, CDATASections) {
+    auto doc = load("<r/>");
+    TXMLDOMElement* r = doc->DocumentElement();
+    std::unique_ptr<TXMLDOMCDATASection> section = doc->CreateCDATASection(QStringLiteral("x < y \"z\""));
+    EXPECT_EQ(section->NodeType(), ntCDATASection);
+    EXPECT_EQ(section->OwnerDocument(), doc.get());
+    EXPECT_EQ(section->ParentNode(), nullptr);
+    r->AppendChild(std::move(section));
+    // Markup as written, text without markup; reading the markup back gives the same section.
+    EXPECT_EQ(Xml(r), QStringLiteral("<r><![CDATA[x < y \"z\"]]></r>"));
+    EXPECT_EQ(Text(r), QStringLiteral("x < y \"z\""));
+    auto again = load(Xml(r).toUtf8().constData());
+    const TXMLDOMNode* read = again->DocumentElement()->ChildNodes() ? again->DocumentElement()->ChildNodes()->Item(0) : nullptr;
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->NodeType(), ntCDATASection);
+    EXPECT_EQ(Text(again->DocumentElement()), Text(r));
+    // An empty section is still a node, and a section holds no children.
+    TXMLDOMNode* empty = r->AppendChild(doc->CreateCDATASection(QString()));
+    EXPECT_EQ(Xml(r), QStringLiteral("<r><![CDATA[x < y \"z\"]]><![CDATA[]]></r>"));
+    EXPECT_THROW(empty->AppendChild(doc->CreateElement(QStringLiteral("c"))), EXMLDOMError);
+}
+
 TEST(XMLModification, RefusedInsertionsLeaveNodeWithCaller) {
     auto doc = load("<r><a><b/></a></r>");
     TXMLDOMElement* r = doc->DocumentElement();
