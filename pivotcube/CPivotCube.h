@@ -8,6 +8,8 @@
 #include "CPivotCubeValueColumns.h"
 #include "UPivotCube.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -158,6 +160,10 @@ public:
     // Back to member order.
     void SortHeaderRightPressed();
     void ApplySort();
+    // A stored key that names no value column, or column members that cannot
+    // be read, would fail every later sort: it is cleared. Gives the warning
+    // to show, empty when the key is kept.
+    QString DropUnusableSortKey();
     void SortRows(TPCAxisFilterSpan columnFilters, int k, uint8_t direction);
 
     // Cell size of the grid (at least 48 wide and 22 high).
@@ -171,6 +177,9 @@ public:
     // rebuilds the placement from a parsed ViewState element.
     void WriteViewState(THierarchicalWriter* writer) const;
     void ReadViewState(const TXMLDOMNode* root);
+    // What the last ReadViewState had to leave out, one sentence each, for the
+    // caller to show.
+    const QStringList& ViewStateWarnings() const { return FViewStateWarnings; }
 
     // Table exports (CPivotCubeTableExport.cpp). WriteTable appends the table as
     // shown (expanded members, value columns, regroupments) as one `table`
@@ -191,6 +200,8 @@ public:
     void Repaint();
 
 private:
+    struct KeyFilters;
+    void loadSortKey(KeyFilters& key) const;
     std::unique_ptr<TPivotCubeNode> buildRoot(TPCDimensionList& list);
     std::unique_ptr<TPivotCubeData> FCubeData;
     TPCDimensionList FRowDimensions, FColDimensions;
@@ -200,6 +211,7 @@ private:
     QByteArray FSortKey;
     int FSortColumn = -1;
     uint8_t FSortDirection = 1;
+    QStringList FViewStateWarnings;
     int FColWidth = 80, FRowHeight = 22;
     std::vector<std::pair<int, std::function<void()>>> FListeners;
     int FNextListener = 1;

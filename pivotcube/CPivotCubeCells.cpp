@@ -52,10 +52,11 @@ void PivotCubeCells::Compile(TPivotCubeValueColumn& column) {
     QString valueText;
     const TPivotCubeValue* value = FCube ? FCube->Values().FindByName(column.Formula()) : nullptr;
     if (value) {
-        // An aggregate call of the value's operator on the value's name. An
-        // unregistered operator leaves a parenthesised string, which gives 0;
-        // a name holding a double quote does not parse and falls back to -1.
-        valueText = value->GroupOperatorName() + QStringLiteral("(\"") + column.Formula() + QStringLiteral("\")");
+        // An aggregate call of the value's operator on the value's name, the
+        // name's double quotes doubled so that any name reads back as itself.
+        // An unregistered operator leaves a parenthesised string, which gives 0.
+        valueText = value->GroupOperatorName() + QStringLiteral("(\"") +
+                    QString(column.Formula()).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QStringLiteral("\")");
     } else {
         valueText = column.Formula();
         if (format.isEmpty())

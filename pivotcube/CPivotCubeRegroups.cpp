@@ -288,15 +288,36 @@ void TPivotCube::ComputeSeries(const QString& formula, TPivotCubeNode* node, TDo
         }
         return;
     }
+    // With no other dimension placed a point stands for one cell of the
+    // table: the member's own items aggregated with the operator (a formula
+    // over those items), not a combination across members.
+    const bool alone = !other || other == node->Dimension;
+    const TPivotCubeValue* value = FCubeData->Values().FindByName(formula);
+    std::unique_ptr<TPCGroupOperator> aggregator;
+    if (alone) {
+        if (value && (operatorClass || value->GroupOperator)) {
+            aggregator = CreateGroupOperator(operatorClass ? operatorClass : value->GroupOperator);
+        } else {
+            series.Clear();
+            series.Add();   // no operator: the measure of the member's items
+        }
+        other = nullptr;
+    }
     TPCAxisFilter member(node->LevelAxis->Index);
     member.IncludeIDs.Add(0);
     const TPCAxisFilter* stack[1] = {&member};
+    TPCDataItemList items;
     for (const TPCNChild& c : node->Children) {
         if (captions) captions->Add(node->LevelAxis->CaptionOf(c.ID));
-        if (numbers) {
-            member.IncludeIDs.SetItem(0, c.ID);
-            ComputeColumnRegroups(formula, stack, series, other, results);
-            numbers->Add(results.Count() > 0 ? results[0] : 0);
+        if (!numbers) continue;
+        member.IncludeIDs.SetItem(0, c.ID);
+        if (aggregator) {
+            items.clear();
+            FCubeData->DataItems().FilterItems(stack, items);
+            numbers->Add(AggregateAll(items, value->Index, *aggregator));
+            continue;
         }
+        ComputeColumnRegroups(formula, stack, series, other, results);
+        numbers->Add(results.Count() > 0 ? results[0] : 0);
     }
 }

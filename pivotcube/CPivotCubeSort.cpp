@@ -7,14 +7,14 @@
 #include <limits>
 #include <unordered_map>
 
-namespace {
-
 // The filter stack of a sort key, owned for the length of a sort.
-struct KeyFilters {
+struct TPivotCube::KeyFilters {
     TObjectList list;
     ~KeyFilters() { list.FreeAll(); }
     std::vector<const TPCAxisFilter*> filters;
 };
+
+namespace {
 
 // The value-column number before the first ":", fallback when none.
 int keyColumn(const QByteArray& key, int fallback) {
@@ -58,12 +58,10 @@ void TPivotCube::SortHeaderRightPressed() {
     Repaint();
 }
 
-void TPivotCube::ApplySort() {
-    if (FSortKey.isEmpty()) return;
+void TPivotCube::loadSortKey(KeyFilters& key) const {
     const int colon = FSortKey.indexOf(':');
-    KeyFilters key;
     key.list.LoadFromString(colon < 0 ? QByteArray() : FSortKey.mid(colon + 1));
-    // The key comes from a stored view: every entry must be a filter on an
+    // The key may come from a stored view: every entry must be a filter on an
     // axis of this cube before it selects anything.
     const int axes = FCubeData->Axises().Count();
     for (int i = 0; i < key.list.Count(); ++i) {
@@ -71,7 +69,33 @@ void TPivotCube::ApplySort() {
         if (!f || f->Axis < 0 || f->Axis >= axes) RaiseBrokenObjectList();
         key.filters.push_back(f);
     }
+}
+
+void TPivotCube::ApplySort() {
+    if (FSortKey.isEmpty()) return;
+    KeyFilters key;
+    loadSortKey(key);
     if (FSortColumn >= 0 && FSortColumn < ValueColumns().Count()) SortRows(key.filters, FSortColumn, FSortDirection);
+}
+
+QString TPivotCube::DropUnusableSortKey() {
+    if (FSortKey.isEmpty()) return QString();
+    QString reason;
+    if (FSortColumn < 0 || FSortColumn >= ValueColumns().Count()) {
+        reason = QStringLiteral("the sort names no value column of the view");
+    } else {
+        try {
+            KeyFilters key;
+            loadSortKey(key);
+        } catch (const Exception&) {
+            reason = QStringLiteral("the sort names column members that cannot be read");
+        }
+    }
+    if (reason.isEmpty()) return reason;
+    FSortKey.clear();
+    FSortColumn = -1;
+    FSortDirection = 1;
+    return reason + QStringLiteral("; the rows stay in member order");
 }
 
 void TPivotCube::SortRows(TPCAxisFilterSpan columnFilters, int k, uint8_t direction) {

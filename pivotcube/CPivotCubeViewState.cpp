@@ -28,15 +28,40 @@ int integerOr(const QString& text, int fallback) {
     return ok ? value : fallback;
 }
 
+// A text with blanks at either end is written with xml:space="preserve": the
+// reader trims element text otherwise.
+void keepBlanks(THierarchicalWriter* element, const QString& text) {
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    if (!text.isEmpty() && (blank(text.front()) || blank(text.back())))
+        element->SetAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+}
+
 void writeIDs(THierarchicalWriter* filter, const QString& name, const TIntegerList& ids, const TPivotCubeAxis& axis) {
     if (ids.Count() == 0) return;
     THierarchicalWriter* list = filter->AddChild(name);
     list->SetAttributeInteger(QStringLiteral("Count"), ids.Count());
     list->SetAttribute(QStringLiteral("Type"), kValues);
     list->SetAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-    for (int i = 0; i < ids.Count(); ++i)
-        list->AddChild(QStringLiteral("Value"),
-                       axis.SortStyle == pcsID ? QString::number(ids[i]) : axis.CaptionOf(ids[i]));
+    for (int i = 0; i < ids.Count(); ++i) {
+        if (axis.SortStyle == pcsID) {
+            list->AddChild(QStringLiteral("Value"), QString::number(ids[i]));
+            continue;
+        }
+        const QString caption = axis.CaptionOf(ids[i]);
+        THierarchicalWriter* value = list->AddChild(QStringLiteral("Value"), caption);
+        // A caption shared with another member would read back as that one:
+        // the ID beside it names the member.
+        if (axis.IndexOfID(ids[i]) >= 0 && axis.IDOfCaption(caption) != ids[i])
+            value->SetAttributeInteger(QStringLiteral("ID"), ids[i]);
+    }
+}
+
+// The member a Value element names by its ID attribute, -1 when it has none
+// or the axis holds no such member.
+int32_t memberOfIDAttribute(const TXMLDOMNode* value, const TPivotCubeAxis& axis) {
+    bool ok = false;
+    const int32_t id = attr(value, QStringLiteral("ID")).trimmed().toInt(&ok, 10);
+    return ok && axis.IndexOfID(id) >= 0 ? id : -1;
 }
 
 void readIDs(const TXMLDOMNode* list, TIntegerList& ids, TPivotCubeAxis& axis) {
@@ -44,7 +69,8 @@ void readIDs(const TXMLDOMNode* list, TIntegerList& ids, TPivotCubeAxis& axis) {
     if (attr(list, QStringLiteral("Type")) == kValues) {
         for (const TXMLDOMNode* v : childrenNamed(list, QStringLiteral("Value"))) {
             const QString text = Text(v);
-            int32_t id = axis.IDOfCaption(text);
+            int32_t id = memberOfIDAttribute(v, axis);
+            if (id == -1) id = axis.IDOfCaption(text);
             if (id == -1) id = axis.FindOrAddMember(text);   // a filter on a member absent from the data survives
             ids.Add(id);
         }
@@ -116,6 +142,7 @@ void WriteXML(const TPivotCubeFormulas& formulas, THierarchicalWriter* writer) {
     for (int i = 0; i < formulas.Count(); ++i) {
         const TPivotCubeFormula* f = formulas.Items(i);
         THierarchicalWriter* e = list->AddChild(QStringLiteral("PCFormula"), f->Formula());
+        keepBlanks(e, f->Formula());
         e->SetAttribute(QStringLiteral("Name"), f->Caption());
         e->SetAttribute(QStringLiteral("Format"), f->Format());
         e->SetAttribute(QStringLiteral("Display"), f->FormulaDisplay());
@@ -150,6 +177,7 @@ void WriteXML(const TPivotCubeValueColumns& columns, THierarchicalWriter* writer
     for (int i = 0; i < columns.Count(); ++i) {
         const TPivotCubeValueColumn* c = columns.Items(i);
         THierarchicalWriter* e = list->AddChild(QStringLiteral("Column"), c->Formula());
+        keepBlanks(e, c->Formula());
         if (c->Caption() != c->Formula()) e->SetAttribute(QStringLiteral("Caption"), c->Caption());
         e->SetAttribute(QStringLiteral("Format"), c->Format());
         e->SetAttributeColor(QStringLiteral("BgColor"), c->BgColor());
@@ -259,6 +287,9 @@ void TPivotCube::ReadViewState(const TXMLDOMNode* root) {
         const int column = (colon < 0 ? FSortKey : FSortKey.left(colon)).toInt(&ok);
         FSortColumn = ok ? column : -1;
     }
+    FViewStateWarnings.clear();
+    const QString sortWarning = DropUnusableSortKey();
+    if (!sortWarning.isEmpty()) FViewStateWarnings << sortWarning;
 
     for (const auto& [name, list] : {std::pair{QStringLiteral("ColFilters"), &FColDimensions},
                                      std::pair{QStringLiteral("RowFilters"), &FRowDimensions}}) {

@@ -4,6 +4,9 @@
 
 #include "USysUtils.h"
 
+#include <algorithm>
+#include <limits>
+
 LORVANE_IMPLEMENT_CLASS(TPivotCubeAxis, TClipBoardAble)
 LORVANE_IMPLEMENT_CLASS(TPivotCubeAxises, TClipBoardAble)
 
@@ -124,7 +127,13 @@ int32_t TPivotCubeAxis::IDOfCaption(const QString& text) const {
 int32_t TPivotCubeAxis::FindOrAddMember(const QString& text) {
     int position = 0;
     if (FindMember(text, position)) return Members[size_t(position)].ID;
-    const int32_t id = int32_t(Members.size()) + 1;
+    // IDs may have gaps (members removed by the authoring side): the count
+    // plus one could name an existing member, the largest ID plus one never does.
+    int32_t largest = 0;
+    for (const TPivotCubeAxisData& m : Members) largest = std::max(largest, m.ID);
+    if (largest == std::numeric_limits<int32_t>::max())
+        throw Exception(QStringLiteral("No member ID left in axis \"%1\"").arg(Description.Nom));
+    const int32_t id = largest + 1;
     Members.insert(Members.begin() + position, TPivotCubeAxisData{id, -1, text});
     return id;
 }

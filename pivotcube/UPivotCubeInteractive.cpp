@@ -86,11 +86,9 @@ void TPCInteractiveViewGraph::MoveDown() {
 }
 
 std::unique_ptr<TPCInteractiveViewGraph> TPCInteractiveViewGraph::SetView(TPCInteractiveView* view) {
-    if (!FView) {
-        if (view)
-            throw Exception(QStringLiteral("TPCInteractiveViewGraph.SetView : a detached chart is attached with AddGraph"));
-        return nullptr;
-    }
+    // A detached chart belongs to its caller, not to a view: nothing moves
+    // until TPCInteractiveView::AddGraph attaches it.
+    if (!FView) return nullptr;
     std::unique_ptr<TPCInteractiveViewGraph> self = FView->RemoveGraph(this);
     if (!view) return self;
     view->AddGraph(std::move(self));

@@ -33,7 +33,8 @@ public:
     void MoveDown();
     // Moves an attached chart to the end of view's charts (its own view
     // included). With none it is detached and handed to the caller. A chart
-    // that is already detached is attached with TPCInteractiveView::AddGraph.
+    // that is already detached is left as it is (it is attached with
+    // TPCInteractiveView::AddGraph).
     [[nodiscard]] std::unique_ptr<TPCInteractiveViewGraph> SetView(TPCInteractiveView* view);
 
     void WriteToFiler(TVirtualWriter& writer) const override;

@@ -102,11 +102,19 @@ bool distributeByAxis(const TPCDataItemList& items, TPCDataItemList& ordered, in
     return true;
 }
 
+// True when every item carries the same ID on axis: the list is then ordered
+// by it already. (One member does not say so: IDs 0 and 1 are both valid.)
+bool oneIDOnly(const TPCDataItemList& items, int axis) {
+    if (items.empty()) return true;
+    const int32_t first = items.front().AxisIDs[axis];
+    return std::all_of(items.begin(), items.end(), [&](const TPCDataItem& item) { return item.AxisIDs[axis] == first; });
+}
+
 // Orders items by one axis in place.
 void orderByAxis(TPCDataItemList& items, int axis, int members) {
     const size_t n = items.size();
     if (n < 2) return;
-    if (n >= size_t(20) * size_t(std::max(members, 0)) && members == 1) return;
+    if (members == 1 && oneIDOnly(items, axis)) return;
     TPCDataItemList ordered;
     if (distributeByAxis(items, ordered, axis, members)) {
         items.swap(ordered);
@@ -137,7 +145,7 @@ void TPCDataItems::SortByAxis(int axisIndex) {
         ordered = std::move(cached);
     } else {
         const size_t n = FItems.size();
-        const bool unchanged = n < 2 || (n >= size_t(20) * size_t(std::max(members, 0)) && members == 1);
+        const bool unchanged = n < 2 || (members == 1 && oneIDOnly(FItems, axisIndex));
         if (unchanged || !distributeByAxis(FItems, ordered, axisIndex, members)) {
             ordered = FItems;
             if (!unchanged) quickSortByID(ordered.data(), 0, int(n) - 1, axisIndex);

@@ -131,6 +131,41 @@ TEST_F(PivotTest, MoveDimensionSlots) {
     EXPECT_EQ(pivot.ColRoot()->LevelAxis->Index, 2);
 }
 
+TEST_F(PivotTest, RemoveAndClearDimensions) {
+    for (int a = 0; a < 3; ++a) pivot.AddDimension(pivot.RowDimensions(), a);
+    pivot.AddDimension(pivot.ColDimensions(), 2);
+    pivot.RowRoot()->Expand(1);
+    int repaints = 0;
+    const int id = pivot.Subscribe([&] { ++repaints; });
+
+    // Positions outside the list change nothing, not even a repaint.
+    for (const int position : {-1, 3}) pivot.RemoveDimension(pivot.RowDimensions(), position);
+    EXPECT_EQ(axesOf(pivot.RowDimensions()), (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_TRUE(pivot.RowRoot()->IsExpanded(1));
+    EXPECT_EQ(repaints, 0);
+
+    // Removing rebuilds both trees from the first remaining dimension.
+    pivot.RemoveDimension(pivot.RowDimensions(), 0);
+    EXPECT_EQ(axesOf(pivot.RowDimensions()), (std::vector<int32_t>{1, 2}));
+    ASSERT_NE(pivot.RowRoot(), nullptr);
+    EXPECT_EQ(pivot.RowRoot()->LevelAxis->Index, 1);
+    EXPECT_EQ(ids(pivot.RowRoot()), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_FALSE(pivot.RowRoot()->IsExpanded(1));
+    EXPECT_EQ(pivot.ColRoot()->LevelAxis->Index, 2);
+    EXPECT_GT(repaints, 0);
+
+    // Clearing one list leaves the other placed; clearing an empty list is harmless.
+    pivot.ClearDimensionList(pivot.RowDimensions());
+    EXPECT_TRUE(pivot.RowDimensions().empty());
+    EXPECT_EQ(pivot.RowRoot(), nullptr);
+    ASSERT_NE(pivot.ColRoot(), nullptr);
+    EXPECT_EQ(ids(pivot.ColRoot()), (std::vector<int32_t>{1, 2, 3}));
+    pivot.ClearDimensionList(pivot.RowDimensions());
+    pivot.RemoveDimension(pivot.ColDimensions(), 0);
+    EXPECT_EQ(pivot.ColRoot(), nullptr);
+    pivot.Unsubscribe(id);
+}
+
 TEST_F(PivotTest, TransposeTwiceRestoresPlacement) {
     pivot.AddDimension(pivot.RowDimensions(), 0);
     pivot.AddDimension(pivot.RowDimensions(), 2);

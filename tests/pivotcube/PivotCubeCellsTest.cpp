@@ -55,8 +55,8 @@ TEST_F(Cells, CompileGeneratesTheValueAndDisplayTexts) {
         {"Montant", "=Value * 100", "Somme(\"Montant\")", "Value * 100"},
         // an unregistered operator leaves a parenthesised string
         {"Bizarre", "", "(\"Bizarre\")", "FormatFloat('%.2f',Value)"},
-        // a double quote in a value name breaks the generated text
-        {"Quo\"te", "", "-1", "FormatFloat('%.2f',Value)"},
+        // a double quote in a value name is doubled in the generated text
+        {"Quo\"te", "", "Somme(\"Quo\"\"te\")", "FormatFloat('%.2f',Value)"},
         // a formula column without a format takes its formula's
         {"Somme('Montant')/Nombre('Montant')", "", "Somme('Montant')/Nombre('Montant')", "FormatFloat('%.3f',Value)"},
         {"Somme('Montant'", "", "-1", "FormatFloat('%.2f',Value)"},
@@ -89,10 +89,12 @@ TEST_F(Cells, EvaluateCellGivesTheNumberAndItsText) {
         {"Montant", "=Somme('Prix')", 3, "12"},    // the display sees the cell's items too
         {"Somme('Montant')/Nombre('Montant')", "", 1.5, "1.50"},
         {"Bizarre", "", 0, "0.00"},
-        {"Quo\"te", "", -1, "-1.00"},
+        {"Quo\"te", "", 3, "3.00"},
         {"Somme('Montant'", "", -1, "-1.00"},
         {"Montant", "=FormatFloat('%.2f'", 3, "SynErr"},
         {"Montant", "%d", 3, "#ERR!"},
+        {"Prix", "%s €", 6, "6 €"},                     // a text mask shows the shortest form
+        {"Somme('Montant')/Nombre('Montant')", "%5s|%s", 1.5, "#ERR!"},   // one number for two specifiers
         {"5 % 0", "", -1, "-1.00"},                     // folding fails at compile time
         {"Somme('Montant') % 0", "", 0, "0.00"},        // a fault while evaluating
         {"If(Somme('Montant') > 0, '#VAL!', 1) * 1", "", -1, "-1.00"},

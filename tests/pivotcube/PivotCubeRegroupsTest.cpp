@@ -258,6 +258,64 @@ TEST_F(Regroups, SeriesOverTheRowTree) {
     EXPECT_EQ(captions.Strings(0), QString());
 }
 
+// With one dimension placed, each point is the cell of its member's line, for
+// every operator, on rows or on columns, named or found as the default tree.
+TEST(Series, AloneEveryPointIsItsCell) {
+    const QStringList ops = {QStringLiteral("Somme"), QStringLiteral("Moyenne"), QStringLiteral("Nombre"),
+                             QStringLiteral("Maximum"), QStringLiteral("Minimum"), QStringLiteral("Etendue")};
+    for (const QString& op : ops) {
+        for (const bool onColumns : {false, true}) {
+            TPivotCube pivot;
+            TPivotCubeData cube;
+            addAxis(cube, QStringLiteral("Produit"), {QStringLiteral("pomme"), QStringLiteral("poire")});
+            addAxis(cube, QStringLiteral("Mois"), {QStringLiteral("jan"), QStringLiteral("fev"), QStringLiteral("mar")});
+            addValue(cube, QStringLiteral("Montant"), QStringLiteral("Somme"));
+            addValue(cube, QStringLiteral("V"), op);
+            // Signs mixed, February empty, March with one item.
+            const struct {
+                int32_t produit, mois;
+                double montant, v;
+            } rows[] = {{1, 1, 10, -3}, {1, 1, 5, 4}, {2, 1, 4, 1.5}, {1, 3, 1, -2}, {2, 3, 3, 7}, {2, 3, 2, 0.25}};
+            for (const auto& r : rows) {
+                const int32_t ids[2] = {r.produit, r.mois};
+                const double values[2] = {r.montant, r.v};
+                cube.DataItems().Add(ids, values);
+            }
+            pivot.SetCubeData(cube);
+            for (const QString& formula : {QStringLiteral("V"), QStringLiteral("Somme('Montant')*2")}) {
+                pivot.ValueColumns().Clear();
+                TPivotCubeValueColumn* column = pivot.ValueColumns().Add();
+                column->SetCaption(formula);
+                column->SetFormula(formula);
+                pivot.ClearDimensions();
+                pivot.AddDimension(onColumns ? pivot.ColDimensions() : pivot.RowDimensions(), 1);   // Mois
+                TPivotCubeNode* root = onColumns ? pivot.ColRoot() : pivot.RowRoot();
+                ASSERT_NE(root, nullptr);
+                std::vector<double> cells;
+                for (const TPCNChild& c : root->Children) {
+                    TPCAxisFilter member(1);
+                    member.IncludeIDs.Add(c.ID);
+                    const TPCAxisFilter* stack[1] = {&member};
+                    TPCDataItemList items;
+                    pivot.CubeData().DataItems().FilterItems(stack, items);
+                    pivot.Compile(*column);
+                    cells.push_back(pivot.EvaluateCellValue(items, {}, *column));
+                }
+                const TPCGroupOperatorClass opClass = GroupOperatorByName(op);
+                for (TPivotCubeNode* node : {root, static_cast<TPivotCubeNode*>(nullptr)}) {
+                    TDoubleList numbers;
+                    pivot.ComputeSeries(formula, node, &numbers, nullptr, formula == QLatin1String("V") ? opClass : nullptr);
+                    ASSERT_EQ(numbers.Count(), int(cells.size())) << op.toStdString();
+                    for (size_t i = 0; i < cells.size(); ++i)
+                        EXPECT_DOUBLE_EQ(numbers[int(i)], cells[i])
+                            << op.toStdString() << " " << formula.toStdString() << " point " << i << (onColumns ? " columns" : " rows")
+                            << (node ? " named" : " default");
+                }
+            }
+        }
+    }
+}
+
 // Generated cubes: every number agrees with a direct computation.
 TEST(RegroupsGenerated, MatchBruteForce) {
     const QStringList ops = {QStringLiteral("Somme"), QStringLiteral("Moyenne"), QStringLiteral("Nombre"),

@@ -184,8 +184,31 @@ TEST(Members, FindAndAdd) {
     EXPECT_EQ(position, 0);
     EXPECT_FALSE(byID->FindMember(QString(), position));   // searches ID -1
     EXPECT_EQ(position, 0);
-    EXPECT_EQ(byID->FindOrAddMember(QStringLiteral("15")), 13);   // the new ID is the count plus one
+    EXPECT_EQ(byID->FindOrAddMember(QStringLiteral("15")), 13);   // the new ID follows the largest
     EXPECT_EQ(byID->Members.back(), (TPivotCubeAxisData{13, -1, "15"}));
+}
+
+TEST(Members, NewIDsNeverRepeatOneAfterGaps) {
+    TPivotCubeData cube;
+    TPivotCubeAxis* axis = addAxis(cube, QStringLiteral("A"), {});
+    axis->Members = {{1, 0, "a"}, {5, 0, "c"}, {2, 0, "e"}};   // IDs 3 and 4 were removed
+    const int32_t id = axis->FindOrAddMember(QStringLiteral("b"));
+    EXPECT_EQ(id, 6);
+    EXPECT_EQ(axis->CaptionOf(5), QStringLiteral("c"));
+    EXPECT_EQ(axis->CaptionOf(6), QStringLiteral("b"));
+}
+
+TEST(Members, EqualCaptionsFindTheLeftmost) {
+    // Under the case-insensitive caption order "Paris" and "PARIS" compare
+    // equal; the search names the first of them.
+    TPivotCubeData cube;
+    TPivotCubeAxis* axis = addAxis(cube, QStringLiteral("Ville"), {"Lyon", "Paris", "PARIS", "paris", "Rome"});
+    int position = -1;
+    for (const char* text : {"PARIS", "paris", "Paris"}) {
+        EXPECT_TRUE(axis->FindMember(QString::fromUtf8(text), position)) << text;
+        EXPECT_EQ(position, 1) << text;
+    }
+    EXPECT_EQ(axis->FindOrAddMember(QStringLiteral("pARIS")), 2);
 }
 
 TEST(GroupOperators, RegistryAndResults) {

@@ -205,6 +205,10 @@ void restoreView(TPivotCube& engine, const QString& viewState) {
     xml.LoadXML(viewState.trimmed().isEmpty() ? QStringLiteral("<ViewState/>") : viewState);
     if (!xml.DocumentElement()) throw Exception(QStringLiteral("the view state holds no element"));
     engine.ReadViewState(xml.DocumentElement());
+    for (const QString& warning : engine.ViewStateWarnings()) {
+        const QByteArray line = QStringLiteral("dravo: warning: %1\n").arg(warning).toUtf8();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    }
 }
 
 TPCInteractiveView* chooseView(const TPCInteractive& document, const QString& fileName, const Args& args) {
