@@ -123,6 +123,19 @@ TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCDataItemList& items, T
     return cell;
 }
 
+TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCCellAggregates& cell, TPivotCubeValueColumn& column) {
+    static const TPCDataItemList noItems;
+    if (!column.FValueExpression) Compile(column);
+    FParser->SetContext(&noItems, {}, FCube ? &FCube->Values() : nullptr);
+    FParser->ContextCell = &cell;
+    TPivotCubeCellValue result;
+    result.Value = column.FValueExpression->EvaluateNum();
+    column.FDisplayExpression->CurrentValue = result.Value;
+    result.Text = column.FDisplayExpression->EvaluateString();
+    FParser->ClearContext();
+    return result;
+}
+
 void PivotCubeCells::BeginLine(const TPCDataItemList& items) { FParser->BeginLine(items); }
 
 void PivotCubeCells::EndLine() { FParser->EndLine(); }

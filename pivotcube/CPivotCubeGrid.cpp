@@ -4,6 +4,7 @@
 #include "CPivotCube.h"
 #include "CPivotCubeDataExport.h"
 #include "CPivotCubeLeafColumn.h"
+#include "CPivotCubeTablePass.h"
 
 #include <algorithm>
 #include <memory>
@@ -56,9 +57,15 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
     std::unique_ptr<TComputeRegroupmentsHelper> computation = rowRegroups.CreateComputation(cube.Values());
     const TPCAxisVisualFilter* firstColumn = engine.ColDimensionCount() > 0 ? engine.ColDimension(0) : nullptr;
 
-    // Ordered by the row root's axis, each line's items are one range of the list.
-    if (engine.RowRoot()) cube.DataItems().SortByAxis(engine.RowRoot()->Dimension->Axis);
+    // One pass over the items computes every cell; tables it cannot serve
+    // take a selection per line, ordered by the row root's axis so that each
+    // line's items are one range of the list.
+    TPCTablePass pass;
+    const bool streamed = pass.Run(engine, false, valueCount, computation->Count() > 0 ? computation.get() : nullptr) &&
+                          pass.LeafCount() == int(leaves.size());
+    if (!streamed && engine.RowRoot()) cube.DataItems().SortByAxis(engine.RowRoot()->Dimension->Axis);
     TPCDataItemList scratch;
+    int ordinal = 0;
     walk(engine.RowRoot(), [&](TPCNodeIterator& it) {
         TPivotGridLine line;
         if (!atEnd(it)) {
@@ -66,17 +73,23 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
             line.Caption = it.CurrentCaption();
             line.Expanded = it.IsExpanded();
         }
-        const TPCDataItemList& rowItems = cube.DataItems().SelectItems(it.FilterList(), scratch);
-        {
-            PivotCubeCells::LineScope scope(engine, rowItems);
-            for (const TPCLeafColumn& leaf : leaves)
-                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.Filters, *values[k]).Text;
+        line.Cells.reserve(qsizetype(leaves.size()) * valueCount);
+        if (streamed) {
+            for (int leaf = 0; leaf < int(leaves.size()); ++leaf)
+                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(pass.Cell(ordinal, leaf), *values[k]).Text;
+            if (computation->Count() > 0) pass.FillRowRegroups(ordinal, *computation);
+        } else {
+            const TPCDataItemList& rowItems = cube.DataItems().SelectItems(it.FilterList(), scratch);
+            {
+                PivotCubeCells::LineScope scope(engine, rowItems);
+                for (const TPCLeafColumn& leaf : leaves)
+                    for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.Filters, *values[k]).Text;
+            }
+            if (computation->Count() > 0) engine.ComputeRowRegroups(rowItems, firstColumn, *computation);
         }
-        if (computation->Count() > 0) {
-            engine.ComputeRowRegroups(rowItems, firstColumn, *computation);
-            for (int r = 0; r < computation->Count(); ++r) line.Regroups << engine.FormatRegroupNumber(RegroupResult(*computation, r));
-        }
+        for (int r = 0; r < computation->Count(); ++r) line.Regroups << engine.FormatRegroupNumber(RegroupResult(*computation, r));
         grid.Lines.push_back(std::move(line));
+        ++ordinal;
     });
 
     TPivotCubeRegroups& colRegroups = engine.ColRegroups();

@@ -76,6 +76,17 @@ void TPivotCubeRegroups::Assign(const TPivotCubeRegroups& source) {
     for (int i = 0; i < source.Count(); ++i) Add()->Assign(*source.Items(i));
 }
 
+std::vector<int32_t> PassingMemberIDs(const TPivotCubeAxis& axis, const TPCAxisFilter& dimension) {
+    const TPCFilterMatcher matcher = dimension.Matcher();
+    std::vector<int32_t> ids;
+    ids.reserve(axis.Members.size());
+    for (const TPivotCubeAxisData& m : axis.Members)
+        if (matcher.MatchesID(m.ID)) ids.push_back(m.ID);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
 double RegroupResult(TComputeRegroupmentsHelper& computation, int i) {
     TPCGroupOperator& op = *computation.RegroupOperator[size_t(i)];
     const TDoubleList& results = *computation.Results[size_t(i)];
@@ -88,18 +99,6 @@ double RegroupResult(TComputeRegroupmentsHelper& computation, int i) {
 // Computations
 
 namespace {
-
-// The member IDs of an axis that pass a dimension's own filter, ascending.
-std::vector<int32_t> passingMemberIDs(const TPivotCubeAxis& axis, const TPCAxisFilter& dimension) {
-    const TPCFilterMatcher matcher = dimension.Matcher();
-    std::vector<int32_t> ids;
-    ids.reserve(axis.Members.size());
-    for (const TPivotCubeAxisData& m : axis.Members)
-        if (matcher.MatchesID(m.ID)) ids.push_back(m.ID);
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    return ids;
-}
 
 // Orders items by their ID on axis, equal IDs keeping their order. IDs lie
 // within 0 … members in a checked cube: one bucket per ID then orders the list
@@ -158,7 +157,7 @@ void TPivotCube::ComputeRowRegroups(const TPCDataItemList& items, const TPCAxisV
         return;
     }
     const int axis = firstColumn->Axis;
-    const std::vector<int32_t> ids = passingMemberIDs(*FCubeData->Axises()[axis], *firstColumn);
+    const std::vector<int32_t> ids = PassingMemberIDs(*FCubeData->Axises()[axis], *firstColumn);
     // One ordering per line, then one pass over the items with the ascending IDs.
     TPCDataItemList ordered(items);
     orderByAxisID(ordered, axis, FCubeData->Axises()[axis]->MemberCount());
@@ -221,7 +220,7 @@ void TPivotCube::ComputeColumnRegroups(const QString& formula, TPCAxisFilterSpan
             orderByAxisID(items, axis, FCubeData->Axises()[axis]->MemberCount());
         TPCDataItemList run;
         size_t k = 0;
-        for (const int32_t id : passingMemberIDs(*FCubeData->Axises()[axis], *firstRow)) {
+        for (const int32_t id : PassingMemberIDs(*FCubeData->Axises()[axis], *firstRow)) {
             while (k < items.size() && items[k].AxisIDs[axis] < id) ++k;
             run.clear();
             for (; k < items.size() && items[k].AxisIDs[axis] == id; ++k) run.push_back(items[k]);

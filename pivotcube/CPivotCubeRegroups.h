@@ -78,3 +78,7 @@ private:
 
 // Feeds Results[i] into RegroupOperator[i]: the number a row regroupment shows.
 double RegroupResult(TComputeRegroupmentsHelper& computation, int i);
+
+// The member IDs of an axis that pass a dimension's own filter, ascending:
+// the members a row regroupment combines.
+std::vector<int32_t> PassingMemberIDs(const TPivotCubeAxis& axis, const TPCAxisFilter& dimension);

@@ -4,6 +4,7 @@
 
 #include "CPivotCube.h"
 #include "CPivotCubeLeafColumn.h"
+#include "CPivotCubeTablePass.h"
 #include "UHierarchicalWriter.h"
 #include "USysUtils.h"
 
@@ -132,13 +133,18 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
             if (Q + (V ? 1 : 0) > 1) cell->SetAttributeInteger(rowspan, Q + (V ? 1 : 0));
         }
 
-    // Body: one line per row position; each line's items are selected once
-    // (a sorted-range search on the row root's axis) and serve all its cells.
-    if (FRowRoot) FCubeData->DataItems().SortByAxis(FRowRoot->LevelAxis->Index);
+    // Body: one line per row position. One pass over the items computes every
+    // cell; a table the pass cannot serve selects each line's items once (a
+    // sorted-range search on the row root's axis) for all its cells.
     std::unique_ptr<TComputeRegroupmentsHelper> computation;
     if (rowRegroups && rowRegroupCount > 0) computation = FRowRegroups->CreateComputation(FCubeData->Values());
     const TPCAxisVisualFilter* firstColumn = FColDimensions.empty() ? nullptr : FColDimensions.front().get();
+    TPCTablePass pass;
+    const bool streamed =
+        pass.Run(*this, topLevelOnly, dataCells ? nV : 0, computation.get()) && pass.LeafCount() == int(leaves.size());
+    if (!streamed && FRowRoot) FCubeData->DataItems().SortByAxis(FRowRoot->LevelAxis->Index);
     TPCDataItemList scratch;
+    int ordinal = 0;
     {
         TPCNodeIterator it(FRowRoot.get(), topLevelOnly);
         do {
@@ -154,20 +160,30 @@ void TPivotCube::WriteTable(THierarchicalWriter& writer, unsigned options) {
                     cell->SetAttributeInteger(colspan, H - d);
                 if (!topLevelOnly) cell->SetAttributeInteger(rowspan, it.LineCount(1) + 1);
             }
-            const TPCDataItemList& rowItems = FCubeData->DataItems().SelectItems(it.FilterList(), scratch);
-            if (dataCells) {
-                PivotCubeCells::LineScope scope(*this, rowItems);
-                for (const TPCLeafColumn& leaf : leaves)
-                    for (int k = 0; k < nV; ++k) {
-                        const TPivotCubeCellValue value = EvaluateCell(rowItems, leaf.Filters, *ValueColumns().Items(k));
-                        line->AddChild(td, value.Text)->SetAttribute(classAttr, data);
-                    }
+            if (streamed) {
+                if (dataCells)
+                    for (int leaf = 0; leaf < int(leaves.size()); ++leaf)
+                        for (int k = 0; k < nV; ++k) {
+                            const TPivotCubeCellValue value = EvaluateCell(pass.Cell(ordinal, leaf), *ValueColumns().Items(k));
+                            line->AddChild(td, value.Text)->SetAttribute(classAttr, data);
+                        }
+                if (computation) pass.FillRowRegroups(ordinal, *computation);
+            } else {
+                const TPCDataItemList& rowItems = FCubeData->DataItems().SelectItems(it.FilterList(), scratch);
+                if (dataCells) {
+                    PivotCubeCells::LineScope scope(*this, rowItems);
+                    for (const TPCLeafColumn& leaf : leaves)
+                        for (int k = 0; k < nV; ++k) {
+                            const TPivotCubeCellValue value = EvaluateCell(rowItems, leaf.Filters, *ValueColumns().Items(k));
+                            line->AddChild(td, value.Text)->SetAttribute(classAttr, data);
+                        }
+                }
+                if (computation) ComputeRowRegroups(rowItems, firstColumn, *computation);
             }
-            if (computation) {
-                ComputeRowRegroups(rowItems, firstColumn, *computation);
+            if (computation)
                 for (int i = 0; i < computation->Count(); ++i)
                     line->AddChild(td, FormatRegroupNumber(RegroupResult(*computation, i)))->SetAttribute(classAttr, regroup);
-            }
+            ++ordinal;
             it.Next();
         } while (!it.Eof());
     }

@@ -263,6 +263,9 @@ public:
     // column must be compiled.
     TPivotCubeCellValue EvaluateCell(const TPCDataItemList& items, TPCAxisFilterSpan filters,
                                      TPivotCubeValueColumn& column);
+    // The number and text of a cell whose aggregates a pass over the items
+    // made beforehand (no item is read).
+    TPivotCubeCellValue EvaluateCell(const TPCCellAggregates& cell, TPivotCubeValueColumn& column);
     // The number alone (value sort).
     double EvaluateCellValue(const TPCDataItemList& items, TPCAxisFilterSpan filters,
                              TPivotCubeValueColumn& column);

@@ -77,6 +77,11 @@ double TPCFuncGroupOperator::EvaluateNum() {
     }
     if (FValueIndex == UnknownValue)
         return 0;
+    if (const TPCCellAggregates* cell = pivotParser->ContextCell) {
+        double result = 0;
+        if (cell->Lookup(FValueIndex, FOperator->ClassType(), result))
+            return result;
+    }
     if (TPCLineAggregates* line = pivotParser->LineAggregates(); line && line->Active()) {
         double result = 0;
         if (line->Lookup(*pivotParser->ContextItems, pivotParser->ContextFilters, *pivotParser->ContextValues, FValueIndex,
@@ -100,18 +105,19 @@ namespace {
 // items lie scattered over the item store.
 constexpr size_t PrefetchDistance = 16;
 
-// The built-in operators, which buckets serve; -1 for any other class.
-int bucketOperator(TPCGroupOperatorClass c) {
-    if (c == TPCGOSum::StaticClass()) return 0;
-    if (c == TPCGOAverage::StaticClass()) return 1;
-    if (c == TPCGOCount::StaticClass()) return 2;
-    if (c == TPCGOMax::StaticClass()) return 3;
-    if (c == TPCGOMin::StaticClass()) return 4;
-    if (c == TPCGORange::StaticClass()) return 5;
-    return -1;
-}
-
 } // namespace
+
+bool TPCAccumulator::Result(TPCGroupOperatorClass c, double& result) const {
+    // The results as the operators give them.
+    if (c == TPCGOSum::StaticClass()) result = Total;
+    else if (c == TPCGOAverage::StaticClass()) result = Count > 0 ? Total / Count : 0;
+    else if (c == TPCGOCount::StaticClass()) result = Count;
+    else if (c == TPCGOMax::StaticClass()) result = Max != -1e300 ? Max : 0;
+    else if (c == TPCGOMin::StaticClass()) result = Min != 1e300 ? Min : 0;
+    else if (c == TPCGORange::StaticClass()) result = Min != 1e300 ? Max - Min : 0;
+    else return false;
+    return true;
+}
 
 void TPCLineAggregates::Begin(const TPCDataItemList& items) {
     End();
@@ -196,12 +202,7 @@ void TPCLineAggregates::accumulate(Buckets& b, int valueIndex) {
         if (i + PrefetchDistance < FSize) __builtin_prefetch(FData[i + PrefetchDistance].Values + v);
         const int32_t number = ofItem[i];
         if (number < 0) continue;
-        Accumulator& a = acc[number];
-        const double x = FData[i].Values[v];
-        a.Total = a.Total + x;
-        ++a.Count;
-        if (!(x >= a.Min)) a.Min = x;
-        if (x > a.Max) a.Max = x;
+        acc[number].Add(FData[i].Values[v]);
     }
     b.Done[size_t(v)] = 1;
 }
@@ -210,8 +211,8 @@ bool TPCLineAggregates::Lookup(const TPCDataItemList& items, TPCAxisFilterSpan f
                                int valueIndex, TPCGroupOperatorClass opClass, double& result) {
     if (!FItems || &items != FItems || items.data() != FData || items.size() != FSize) return false;
     const TPivotCubeData* cube = values.Cube;
-    const int op = bucketOperator(opClass);
-    if (!cube || op < 0 || valueIndex < 0 || valueIndex >= values.Count()) return false;
+    double probe = 0;
+    if (!cube || !TPCAccumulator().Result(opClass, probe) || valueIndex < 0 || valueIndex >= values.Count()) return false;
     // Only stacks of single-ID filters on distinct axes name one bucket; a
     // filter that keeps everything constrains nothing.
     FAxesScratch.clear();
@@ -237,15 +238,5 @@ bool TPCLineAggregates::Lookup(const TPCDataItemList& items, TPCAxisFilterSpan f
         bucket = bucket * size_t(b->Sizes[j]) + size_t(id);
     }
     if (!b->Done[size_t(valueIndex)]) accumulate(*b, valueIndex);
-    const Accumulator& a = b->Acc[size_t(valueIndex) * b->Count + bucket];
-    // The results as the operators give them.
-    switch (op) {
-    case 0: result = a.Total; break;
-    case 1: result = a.Count > 0 ? a.Total / a.Count : 0; break;
-    case 2: result = a.Count; break;
-    case 3: result = a.Max != -1e300 ? a.Max : 0; break;
-    case 4: result = a.Min != 1e300 ? a.Min : 0; break;
-    default: result = a.Min != 1e300 ? a.Max - a.Min : 0; break;
-    }
-    return true;
+    return b->Acc[size_t(valueIndex) * b->Count + bucket].Result(opClass, result);
 }

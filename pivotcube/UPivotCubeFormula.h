@@ -17,6 +17,36 @@
 
 class TPCLineAggregates;
 
+// What every built-in operator needs of a sequence of numbers, each part
+// updated with that operator's arithmetic, so that a result read from it is
+// the one the operator gives for the same numbers in the same order.
+struct TPCAccumulator {
+    double Total = 0;
+    double Min = 1e300;
+    double Max = -1e300;
+    int32_t Count = 0;
+    void Add(double x) {
+        Total = Total + x;
+        ++Count;
+        if (!(x >= Min)) Min = x;
+        if (x > Max) Max = x;
+    }
+    // The result of the built-in operator of class opClass; false for any other class.
+    bool Result(TPCGroupOperatorClass opClass, double& result) const;
+};
+
+// The accumulators of one table cell, made beforehand by a pass over the
+// items: the aggregates of a formula read them instead of scanning items.
+struct TPCCellAggregates {
+    const TPCAccumulator* Values = nullptr;   // one per accumulated value
+    const int* SlotOfValue = nullptr;         // value index -> position in Values, -1 when not accumulated
+    int ValueCount = 0;                       // entries of SlotOfValue
+    bool Lookup(int valueIndex, TPCGroupOperatorClass opClass, double& result) const {
+        if (valueIndex < 0 || valueIndex >= ValueCount || SlotOfValue[valueIndex] < 0) return false;
+        return Values[SlotOfValue[valueIndex]].Result(opClass, result);
+    }
+};
+
 class TPivotCubeFormulaInteractiveParser : public TBaseFormulaParser {
 public:
     TPivotCubeFormulaInteractiveParser();
@@ -29,12 +59,19 @@ public:
     TPCAxisFilterSpan ContextFilters;               // filter stack; empty for none
     const TPivotCubeValues* ContextValues = nullptr;
 
+    // When set, the aggregates of the cell are read from it (and the items are
+    // not scanned).
+    const TPCCellAggregates* ContextCell = nullptr;
+
     void SetContext(const TPCDataItemList* items, TPCAxisFilterSpan filters, const TPivotCubeValues* values) {
         ContextItems = items;
         ContextFilters = filters;
         ContextValues = values;
     }
-    void ClearContext() { SetContext(nullptr, {}, nullptr); }
+    void ClearContext() {
+        SetContext(nullptr, {}, nullptr);
+        ContextCell = nullptr;
+    }
 
     // A line of cells: until EndLine, aggregates over exactly these items (the
     // same list, unchanged) are served from buckets keyed by the members of the
@@ -73,14 +110,7 @@ public:
     int Passes() const { return FPasses; }
 
 private:
-    // What every built-in operator needs of a sequence of numbers, each part
-    // updated with that operator's arithmetic.
-    struct Accumulator {
-        double Total = 0;
-        double Min = 1e300;
-        double Max = -1e300;
-        int32_t Count = 0;
-    };
+    using Accumulator = TPCAccumulator;
     struct Buckets {
         std::vector<int32_t> Axes;       // in filter-stack order
         std::vector<int32_t> Sizes;      // member count + 1 per axis
