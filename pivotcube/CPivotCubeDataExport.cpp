@@ -105,23 +105,28 @@ QByteArray DataHTMLPage(const TPivotCubeData& cube) {
 
 void ExportDataHTML(const TPivotCubeData& cube, TStream& stream) { stream.WriteBytes(DataHTMLPage(cube)); }
 
-QByteArray CSVField(const QString& text) {
-    QByteArray bytes = text.toUtf8();
+void AppendCSVField(QByteArray& out, const QString& text) {
     bool quote = false;
-    for (char c : bytes)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+    for (const QChar c : text)
+        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             quote = true;
             break;
         }
-    if (!quote) return bytes;
-    QByteArray out;
-    out.reserve(bytes.size() + 2);
+    if (!quote) {
+        out += text.toUtf8();
+        return;
+    }
     out += '"';
-    for (char c : bytes) {
+    for (const char c : text.toUtf8()) {
         if (c == '"') out += '"';
         out += c;
     }
     out += '"';
+}
+
+QByteArray CSVField(const QString& text) {
+    QByteArray out;
+    AppendCSVField(out, text);
     return out;
 }
 

@@ -34,5 +34,7 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube);
 // One CSV field: quoted (inner quotes doubled) when it holds a comma, a quote,
 // CR or LF; as is otherwise.
 QByteArray CSVField(const QString& text);
+// The same field appended to out.
+void AppendCSVField(QByteArray& out, const QString& text);
 // The shortest text that reads back as exactly the same double.
 QByteArray ShortestNumberText(double value);

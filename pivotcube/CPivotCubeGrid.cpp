@@ -116,7 +116,7 @@ namespace {
 void appendRecord(QByteArray& csv, const QStringList& fields) {
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0) csv += ',';
-        csv += CSVField(fields[i]);
+        AppendCSVField(csv, fields[i]);
     }
     csv += "\r\n";
 }

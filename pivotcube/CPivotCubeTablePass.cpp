@@ -5,6 +5,9 @@
 
 namespace {
 
+// Items ahead of the one routed whose IDs and numbers are fetched early.
+constexpr size_t PrefetchDistance = 16;
+
 // Children whose largest ID stays below this many per child are found by
 // direct indexing; others by binary search.
 constexpr int64_t DenseIDsPerChild = 8;
@@ -15,7 +18,12 @@ struct AggregateScan {
     const TPivotCubeValues* values = nullptr;
     std::vector<int> indexes;
     bool servable = true;
+    bool extremes = false;   // some aggregate takes a minimum or a maximum
 };
+
+bool needsExtremes(TPCGroupOperatorClass c) {
+    return c == TPCGOMax::StaticClass() || c == TPCGOMin::StaticClass() || c == TPCGORange::StaticClass();
+}
 
 void scanAggregate(TFEExpression* node, void* data) {
     auto& scan = *static_cast<AggregateScan*>(data);
@@ -25,8 +33,11 @@ void scanAggregate(TFEExpression* node, void* data) {
         scan.servable = false;
         return;
     }
+    auto* aggregate = static_cast<TPCFuncGroupOperator*>(node);
     const int index = scan.values->IndexOfName(VarToStr(const_cast<TFEExpression*>(name)->Evaluate()));
-    if (index >= 0) scan.indexes.push_back(index);
+    if (index < 0) return;
+    scan.indexes.push_back(index);
+    scan.extremes = scan.extremes || needsExtremes(aggregate->OperatorClass());
 }
 
 // Gives slot of value index, numbering a new one when needed.
@@ -44,56 +55,66 @@ bool isBuiltInOperator(TPCGroupOperatorClass c) {
 
 } // namespace
 
-int32_t TPCTablePass::Route::Slot(int32_t id) const {
-    if (!Dense.empty()) return uint32_t(id) < uint32_t(Dense.size()) ? Dense[size_t(id)] : -1;
-    const auto it = std::lower_bound(Sparse.begin(), Sparse.end(), id,
-                                     [](const std::pair<int32_t, int32_t>& e, int32_t x) { return e.first < x; });
-    return it != Sparse.end() && it->first == id ? it->second : -1;
+const TPCTablePass::Entry* TPCTablePass::Tree::findSparse(const Route& route, int32_t id) const {
+    const auto first = Sparse.begin() + route.SparseBase, last = first + route.Size;
+    const auto it = std::lower_bound(first, last, id, [](const std::pair<int32_t, int32_t>& e, int32_t x) { return e.first < x; });
+    return it != last && it->first == id ? &Entries[size_t(it->second)] : nullptr;
 }
 
-TPCTablePass::Route TPCTablePass::makeRoute(const TPivotCubeNode& node) {
+int TPCTablePass::Tree::add(const TPivotCubeNode& node) {
     Route route;
     route.Axis = node.LevelAxis->Index;
+    route.Base = int32_t(Entries.size());
     const size_t n = node.Children.size();
-    route.Ordinal.assign(n, -1);
-    route.Next.assign(n, -1);
     int32_t smallest = 0, largest = -1;
     for (const TPCNChild& c : node.Children) {
         smallest = std::min(smallest, c.ID);
         largest = std::max(largest, c.ID);
     }
     if (smallest >= 0 && int64_t(largest) < DenseIDsPerChild * int64_t(n) + 64) {
-        route.Dense.assign(size_t(largest) + 1, -1);
-        for (size_t s = n; s-- > 0;) route.Dense[size_t(node.Children[s].ID)] = int32_t(s);   // the first of equal IDs
+        route.Size = largest + 1;
+        Entries.resize(Entries.size() + size_t(route.Size));
+        std::vector<bool> seen(size_t(route.Size));
+        for (const TPCNChild& c : node.Children) {
+            if (seen[size_t(c.ID)]) return -1;
+            seen[size_t(c.ID)] = true;
+        }
     } else {
-        for (size_t s = 0; s < n; ++s) route.Sparse.emplace_back(node.Children[s].ID, int32_t(s));
-        std::stable_sort(route.Sparse.begin(), route.Sparse.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        route.Size = int32_t(n);
+        route.SparseBase = int32_t(Sparse.size());
+        Entries.resize(Entries.size() + n);
+        for (size_t s = 0; s < n; ++s) Sparse.emplace_back(node.Children[s].ID, int32_t(size_t(route.Base) + s));
+        std::sort(Sparse.begin() + route.SparseBase, Sparse.end());
+        for (size_t i = size_t(route.SparseBase) + 1; i < Sparse.size(); ++i)
+            if (Sparse[i].first == Sparse[i - 1].first) return -1;
     }
-    return route;
+    Routes.push_back(route);
+    return int(Routes.size()) - 1;
 }
 
-int TPCTablePass::buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, std::vector<Route>& routes) {
-    routes.clear();
+int TPCTablePass::buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, Tree& tree) {
+    tree = Tree();
     // An empty tree shows one position, which every item falls in.
     if (!root || root->Children.empty()) return 1;
     int next = 0;
     // Pre-order, as the node iterator walks: a position, then what it shows below.
     auto build = [&](auto& self, const TPivotCubeNode& node) -> int {
-        const int index = int(routes.size());
-        routes.push_back(makeRoute(node));
+        const int index = tree.add(node);
+        if (index < 0) return -1;
+        const Route route = tree.Routes[size_t(index)];
         for (size_t s = 0; s < node.Children.size(); ++s) {
             const TPivotCubeNode* below = topLevelOnly ? nullptr : node.Children[s].Node.get();
-            if (!leavesOnly || !below) routes[size_t(index)].Ordinal[s] = next++;
+            const size_t at = tree.entryOf(route, node, s);
+            if (!leavesOnly || !below) tree.Entries[at].Ordinal = next++;
             if (below) {
                 const int child = self(self, *below);
-                routes[size_t(index)].Next[s] = child;
+                if (child < 0) return -1;
+                tree.Entries[at].Next = child;
             }
         }
         return index;
     };
-    build(build, *root);
-    return next;
+    return build(build, *root) < 0 ? -1 : next;
 }
 
 bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
@@ -124,7 +145,7 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
     FSlotOfRegroupValue.assign(size_t(valueCount), -1);
     FRegroupSlots = 0;
     FMembers = 1;
-    Route members;
+    Tree members;
     const TPCAxisVisualFilter* firstColumn = engine.ColDimensionCount() > 0 ? engine.ColDimension(0) : nullptr;
     if (FRegroups) {
         for (int i = 0; i < computation->Count(); ++i) {
@@ -133,71 +154,103 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
             if (index < 0 || index >= valueCount || isNullOperator(op)) continue;
             if (!isBuiltInOperator(op)) return false;
             slotOf(FSlotOfRegroupValue, FRegroupSlots, index);
+            scan.extremes = scan.extremes || needsExtremes(op);
         }
         if (firstColumn) {
+            // One route whose entries number the passing members in ID order.
             const std::vector<int32_t> ids = PassingMemberIDs(*cube.Axises()[firstColumn->Axis], *firstColumn);
             FMembers = int(ids.size());
-            members.Axis = firstColumn->Axis;
-            for (size_t s = 0; s < ids.size(); ++s) members.Sparse.emplace_back(ids[s], int32_t(s));
-            if (!ids.empty() && ids.front() >= 0 && int64_t(ids.back()) < DenseIDsPerChild * int64_t(ids.size()) + 64) {
-                members.Dense.assign(size_t(ids.back()) + 1, -1);
-                for (size_t s = 0; s < ids.size(); ++s) members.Dense[size_t(ids[s])] = int32_t(s);
-            }
+            TPivotCubeNode probe;
+            probe.LevelAxis = cube.Axises()[firstColumn->Axis];
+            for (const int32_t id : ids) probe.Children.emplace_back().ID = id;
+            const int index = members.add(probe);
+            if (index < 0) return false;
+            for (size_t s = 0; s < ids.size(); ++s) members.Entries[members.entryOf(members.Routes[0], probe, s)].Ordinal = int32_t(s);
         }
     }
 
-    FLines = buildRoutes(engine.RowRoot(), topLevelOnly, false, FRowRoutes);
-    FLeaves = buildRoutes(engine.ColRoot(), topLevelOnly, true, FColRoutes);
+    FLines = buildRoutes(engine.RowRoot(), topLevelOnly, false, FRows);
+    FLeaves = buildRoutes(engine.ColRoot(), topLevelOnly, true, FCols);
     const double cells = double(FLines) * FLeaves * FValueSlots + double(FLines) * FMembers * FRegroupSlots;
-    if (cells > double(AccumulatorLimit)) {
+    if (FLines < 0 || FLeaves < 0 || cells > double(AccumulatorLimit)) {
         FLines = FLeaves = 0;
         return false;
     }
     FCells.assign(size_t(FLines) * size_t(FLeaves) * size_t(FValueSlots), TPCAccumulator());
     FRegroupCells.assign(FRegroups ? size_t(FLines) * size_t(FMembers) * size_t(FRegroupSlots) : 0, TPCAccumulator());
-
-    std::vector<int> valueOfSlot(static_cast<size_t>(FValueSlots)), regroupValueOfSlot(static_cast<size_t>(FRegroupSlots));
+    FValueOfSlot.assign(size_t(FValueSlots), 0);
+    FRegroupValueOfSlot.assign(size_t(FRegroupSlots), 0);
     for (int v = 0; v < valueCount; ++v) {
-        if (FSlotOfValue[size_t(v)] >= 0) valueOfSlot[size_t(FSlotOfValue[size_t(v)])] = v;
-        if (FSlotOfRegroupValue[size_t(v)] >= 0) regroupValueOfSlot[size_t(FSlotOfRegroupValue[size_t(v)])] = v;
+        if (FSlotOfValue[size_t(v)] >= 0) FValueOfSlot[size_t(FSlotOfValue[size_t(v)])] = v;
+        if (FSlotOfRegroupValue[size_t(v)] >= 0) FRegroupValueOfSlot[size_t(FSlotOfRegroupValue[size_t(v)])] = v;
     }
+    const Route* memberRoute = FRegroups && FRegroupSlots > 0 && firstColumn ? &members.Routes[0] : nullptr;
+    // Sums, means and counts need no extremes: their cells skip two compares per number.
+    if (scan.extremes)
+        accumulate<true>(cube.DataItems().ActiveItems(), memberRoute, members);
+    else
+        accumulate<false>(cube.DataItems().ActiveItems(), memberRoute, members);
+    return true;
+}
 
-    const TPCDataItemList& items = cube.DataItems().ActiveItems();
-    const Route* rowRoutes = FRowRoutes.data();
-    const Route* colRoutes = FColRoutes.data();
-    const bool rowTree = !FRowRoutes.empty(), colTree = !FColRoutes.empty();
-    const bool regroupByMember = FRegroups && FRegroupSlots > 0 && firstColumn;
+template <bool Extremes>
+void TPCTablePass::accumulate(const TPCDataItemList& items, const Route* memberRoute, const Tree& members) {
+    auto add = [](TPCAccumulator& a, double x) {
+        if constexpr (Extremes) {
+            a.Add(x);
+        } else {
+            a.Total = a.Total + x;
+            ++a.Count;
+        }
+    };
+    const bool rowTree = !FRows.Routes.empty(), colTree = !FCols.Routes.empty();
     const bool regroupLines = FRegroups && FRegroupSlots > 0;
-    for (const TPCDataItem& item : items) {
-        const int32_t* ids = item.AxisIDs;
-        const double* numbers = item.Values;
+    const int valueSlots = FValueSlots, regroupSlots = FRegroupSlots;
+    const size_t leaves = size_t(FLeaves), memberCount = size_t(FMembers);
+    const int* valueOfSlot = FValueOfSlot.data();
+    const int* regroupValueOfSlot = FRegroupValueOfSlot.data();
+    TPCAccumulator* cells = FCells.data();
+    TPCAccumulator* regroupCells = FRegroupCells.data();
+    const size_t count = items.size();
+    for (size_t i = 0; i < count; ++i) {
+        // The item store is read in list order, but through one pointer per
+        // item: its IDs and numbers are asked for ahead of their use.
+        if (i + PrefetchDistance < count) {
+            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
+            __builtin_prefetch(items[i + PrefetchDistance].Values);
+        }
+        const int32_t* ids = items[i].AxisIDs;
+        const double* numbers = items[i].Values;
         // The leaf column: down the shown column tree to a position that is not expanded.
-        int leaf = FValueSlots > 0 ? 0 : -1;
+        int leaf = valueSlots > 0 ? 0 : -1;
         if (colTree && leaf == 0) {
             leaf = -1;
             for (int r = 0;;) {
-                const Route& route = colRoutes[r];
-                const int32_t s = route.Slot(ids[route.Axis]);
-                if (s < 0) break;
-                if (route.Next[size_t(s)] < 0) {
-                    leaf = route.Ordinal[size_t(s)];
+                const Route& route = FCols.Routes[size_t(r)];
+                const Entry* e = FCols.Find(route, ids[route.Axis]);
+                if (!e) break;
+                if (e->Next < 0) {
+                    leaf = e->Ordinal;
                     break;
                 }
-                r = route.Next[size_t(s)];
+                r = e->Next;
             }
         }
         int member = regroupLines ? 0 : -1;
-        if (regroupByMember) member = members.Slot(ids[members.Axis]);
+        if (memberRoute) {
+            const Entry* e = members.Find(*memberRoute, ids[memberRoute->Axis]);
+            member = e ? e->Ordinal : -1;
+        }
         if (leaf < 0 && member < 0) continue;
 
-        auto feed = [&](int line) {
+        auto feed = [&](size_t line) {
             if (leaf >= 0) {
-                TPCAccumulator* acc = &FCells[(size_t(line) * size_t(FLeaves) + size_t(leaf)) * size_t(FValueSlots)];
-                for (int s = 0; s < FValueSlots; ++s) acc[s].Add(numbers[valueOfSlot[size_t(s)]]);
+                TPCAccumulator* acc = cells + (line * leaves + size_t(leaf)) * size_t(valueSlots);
+                for (int s = 0; s < valueSlots; ++s) add(acc[s], numbers[valueOfSlot[s]]);
             }
             if (member >= 0) {
-                TPCAccumulator* acc = &FRegroupCells[(size_t(line) * size_t(FMembers) + size_t(member)) * size_t(FRegroupSlots)];
-                for (int s = 0; s < FRegroupSlots; ++s) acc[s].Add(numbers[regroupValueOfSlot[size_t(s)]]);
+                TPCAccumulator* acc = regroupCells + (line * memberCount + size_t(member)) * size_t(regroupSlots);
+                for (int s = 0; s < regroupSlots; ++s) add(acc[s], numbers[regroupValueOfSlot[s]]);
             }
         };
         if (!rowTree) {
@@ -206,14 +259,13 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
         }
         // Every shown line along the item's path.
         for (int r = 0; r >= 0;) {
-            const Route& route = rowRoutes[r];
-            const int32_t s = route.Slot(ids[route.Axis]);
-            if (s < 0) break;
-            feed(route.Ordinal[size_t(s)]);
-            r = route.Next[size_t(s)];
+            const Route& route = FRows.Routes[size_t(r)];
+            const Entry* e = FRows.Find(route, ids[route.Axis]);
+            if (!e || e->Ordinal < 0) break;
+            feed(size_t(e->Ordinal));
+            r = e->Next;
         }
     }
-    return true;
 }
 
 const TPCCellAggregates& TPCTablePass::Cell(int line, int leaf) {

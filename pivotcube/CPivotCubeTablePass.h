@@ -40,23 +40,50 @@ public:
     void FillRowRegroups(int line, TComputeRegroupmentsHelper& computation) const;
 
 private:
-    // One node of a tree, ready for routing: its children by member ID.
+    // Where an item goes at one node of a tree, by its member ID there: the
+    // ordinal of that position (-1 for an expanded column) and the node shown
+    // below it (-1 for none). Both -1: the member has no position here.
+    struct Entry {
+        int32_t Ordinal = -1;
+        int32_t Next = -1;
+    };
+    // One node of a tree, ready for routing. Dense: the entry of ID x is
+    // Entries[Base + x] for 0 <= x < Size. Sparse: the entry of the child at
+    // s is Entries[Base + s], found through Size (ID, entry) pairs from
+    // Sparse[SparseBase], ascending.
     struct Route {
         int32_t Axis = 0;
-        std::vector<int32_t> Dense;                            // slot by ID, -1 outside (when dense)
-        std::vector<std::pair<int32_t, int32_t>> Sparse;       // (ID, slot) ascending (otherwise)
-        std::vector<int32_t> Ordinal;                          // per slot: line or leaf ordinal, -1 for none
-        std::vector<int32_t> Next;                             // per slot: route of the shown subtree, -1 for none
-        int32_t Slot(int32_t id) const;
+        int32_t Base = 0;
+        int32_t Size = 0;
+        int32_t SparseBase = -1;   // -1 for a dense route
+    };
+    struct Tree {
+        std::vector<Route> Routes;
+        std::vector<Entry> Entries;
+        std::vector<std::pair<int32_t, int32_t>> Sparse;
+        const Entry* Find(const Route& route, int32_t id) const {
+            if (route.SparseBase < 0) return uint32_t(id) < uint32_t(route.Size) ? &Entries[size_t(route.Base) + size_t(id)] : nullptr;
+            return findSparse(route, id);
+        }
+        const Entry* findSparse(const Route& route, int32_t id) const;
+        // The node's children as a route; gives its index, -1 when two
+        // children carry one ID (the pass cannot tell their items apart).
+        int add(const TPivotCubeNode& node);
+        // Where the entry of the child at s lies.
+        size_t entryOf(const Route& route, const TPivotCubeNode& node, size_t s) const {
+            return size_t(route.Base) + (route.SparseBase < 0 ? size_t(node.Children[s].ID) : s);
+        }
     };
     // Builds the routes of a tree; lines number every position, leaves only
-    // the positions that are not expanded. Gives the number of ordinals.
-    static int buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, std::vector<Route>& routes);
-    static Route makeRoute(const TPivotCubeNode& node);
+    // the positions that are not expanded. Gives the number of ordinals, -1
+    // when the tree cannot be routed.
+    static int buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, Tree& tree);
+    template <bool Extremes> void accumulate(const TPCDataItemList& items, const Route* memberRoute, const Tree& members);
 
-    std::vector<Route> FRowRoutes, FColRoutes;
+    Tree FRows, FCols;
     int FLines = 0, FLeaves = 0;
     std::vector<int> FSlotOfValue;               // value index -> position among the accumulated values
+    std::vector<int> FValueOfSlot, FRegroupValueOfSlot;
     int FValueSlots = 0;
     std::vector<TPCAccumulator> FCells;          // (line * leaves + leaf) * value slots + slot
     // Row regroupments: per line, per member of the first column dimension.

@@ -203,10 +203,56 @@ QChar firstConversion(const QString& format) {
     }
     return {};
 }
+
+// A mask made of text around one plain "%.Nf" (or "%f"): the shape of most
+// cell formats, which a table applies to every cell.
+struct FixedMask {
+    QString format;
+    bool plain = false;
+    QString prefix, suffix;
+    int decimals = 2;
+};
+
+FixedMask readFixedMask(const QString& format) {
+    FixedMask m;
+    m.format = format;
+    const qsizetype at = format.indexOf(QLatin1Char('%'));
+    if (at < 0) return m;
+    qsizetype i = at + 1;
+    int decimals = 2;
+    if (i < format.size() && format[i] == QLatin1Char('.')) {
+        ++i;
+        decimals = 0;
+        const qsizetype digits = i;
+        while (i < format.size() && format[i].unicode() >= '0' && format[i].unicode() <= '9' && i - digits < 2)
+            decimals = decimals * 10 + (format[i++].unicode() - '0');
+        decimals = std::min(decimals, 18);
+    }
+    if (i >= format.size() || (format[i] != QLatin1Char('f') && format[i] != QLatin1Char('F'))) return m;
+    if (format.indexOf(QLatin1Char('%'), i + 1) >= 0) return m;   // "%%" or a second specifier: the general path
+    m.plain = true;
+    m.prefix = format.left(at);
+    m.suffix = format.mid(i + 1);
+    m.decimals = decimals;
+    return m;
+}
+
 } // namespace
 
 QString FormatFloat(const QString& format, double value) {
     // A text specifier shows the number in its shortest form ("%s €" -> "12.5 €").
     if (firstConversion(format) == QLatin1Char('s')) return Format(format, {FormatArg(FloatToStr(value))});
-    return Format(format, {FormatArg(value)});
+    // The last mask read is kept: a table formats many numbers with one.
+    thread_local FixedMask mask;
+    if (mask.format != format) mask = readFixedMask(format);
+    if (!mask.plain) return Format(format, {FormatArg(value)});
+    const DecimalFloat d = floatToDecimal(value, 18, mask.decimals);
+    QString number = formatFixed(d, mask.decimals, DecimalSeparator(), QChar());
+    if (mask.prefix.isEmpty() && mask.suffix.isEmpty()) return number;
+    QString out;
+    out.reserve(mask.prefix.size() + number.size() + mask.suffix.size());
+    out += mask.prefix;
+    out += number;
+    out += mask.suffix;
+    return out;
 }

@@ -3,6 +3,7 @@
 #include "USysUtils.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -135,24 +136,29 @@ QString formatFixed(const DecimalFloat& d, int decimals, QChar decimalSeparator,
     QString special = specialFloatText(d);
     if (!special.isEmpty())
         return special;
-    QString out;
+    // Written into one buffer, then made a string once: at most 309 integer
+    // digits with their separators, the point and 18 decimals.
+    char16_t buffer[512];
+    int n = 0;
     if (d.negative)
-        out += QLatin1Char('-');
+        buffer[n++] = u'-';
     if (d.count == 0 || d.exponent <= 0) {
-        out += QLatin1Char('0');
+        buffer[n++] = u'0';
     } else {
-        for (int i = 0; i < d.exponent; ++i) {
-            if (!thousands.isNull() && i > 0 && (d.exponent - i) % 3 == 0)
-                out += thousands;
-            out += QLatin1Char(digitAt(d, i));
+        const int integerDigits = std::min(d.exponent, 320);
+        for (int i = 0; i < integerDigits; ++i) {
+            if (!thousands.isNull() && i > 0 && (integerDigits - i) % 3 == 0)
+                buffer[n++] = thousands.unicode();
+            buffer[n++] = char16_t(digitAt(d, i));
         }
     }
     if (decimals > 0) {
-        out += decimalSeparator;
-        for (int i = 0; i < decimals; ++i)
-            out += QLatin1Char(d.count == 0 ? '0' : digitAt(d, d.exponent + i));
+        buffer[n++] = decimalSeparator.unicode();
+        const int shown = std::min(decimals, 18);
+        for (int i = 0; i < shown; ++i)
+            buffer[n++] = char16_t(d.count == 0 ? '0' : digitAt(d, d.exponent + i));
     }
-    return out;
+    return QString(reinterpret_cast<const QChar*>(buffer), n);
 }
 
 static void appendExponent(QString& out, int e, bool alwaysSign, int minDigits) {

@@ -162,6 +162,29 @@ TEST(Format, FormatFloatTakesOneFloat) {
     EXPECT_EQ(FormatFloat(QStringLiteral("%0:s"), -1e21), QStringLiteral("-1E21"));
 }
 
+// Plain "%.Nf" masks take a shorter road than the general formatter: both
+// must give the same texts, masks taken in turn, whatever the separator.
+TEST(Format, PlainFixedMasksMatchTheGeneralFormatter) {
+    const char* masks[] = {"%.2f", "%f", "%.0f", "%.f", "x %.3f \xe2\x82\xac", "%.18f", "%F", "%.25f", "%8.2f", "%.2f%%", "a%.1fb%"};
+    const double values[] = {0, -0.0, 1.005, -0.001, 0.125, 2.675, 1e20, -123456.789, 1e300, 5e-324,
+                             std::nan(""), std::numeric_limits<double>::infinity(), 0.1 + 0.2};
+    for (const QChar separator : {QLatin1Char('.'), QLatin1Char(',')}) {
+        DecimalSeparatorScope scope(separator);
+        for (const double v : values)
+            for (const char* m : masks) {
+                const QString mask = QString::fromUtf8(m);
+                QString general;
+                try {
+                    general = Format(mask, {FormatArg(v)});
+                } catch (const EConvertError&) {
+                    EXPECT_THROW(FormatFloat(mask, v), EConvertError) << m;
+                    continue;
+                }
+                EXPECT_EQ(FormatFloat(mask, v), general) << m << " " << v;
+            }
+    }
+}
+
 TEST(StrToFloat, PlatformAndLenientReadings) {
     struct Case {
         const char* text;
