@@ -106,14 +106,22 @@ QByteArray DataHTMLPage(const TPivotCubeData& cube) {
 void ExportDataHTML(const TPivotCubeData& cube, TStream& stream) { stream.WriteBytes(DataHTMLPage(cube)); }
 
 void AppendCSVField(QByteArray& out, const QString& text) {
-    bool quote = false;
-    for (const QChar c : text)
-        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            quote = true;
-            break;
-        }
+    bool quote = false, ascii = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == ',' || u == '"' || u == '\r' || u == '\n') quote = true;
+        if (u >= 0x80) ascii = false;
+    }
     if (!quote) {
-        out += text.toUtf8();
+        // Most fields are numbers: their bytes are their characters.
+        if (ascii) {
+            const qsizetype at = out.size();
+            out.resize(at + text.size());
+            char* p = out.data() + at;
+            for (const QChar c : text) *p++ = char(c.unicode());
+        } else {
+            out += text.toUtf8();
+        }
         return;
     }
     out += '"';

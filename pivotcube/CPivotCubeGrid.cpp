@@ -113,12 +113,27 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
 
 namespace {
 
-void appendRecord(QByteArray& csv, const QStringList& fields) {
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0) csv += ',';
-        AppendCSVField(csv, fields[i]);
+// Fields are appended one by one, each but the first after a comma.
+class CSVRecord {
+public:
+    explicit CSVRecord(QByteArray& csv) : FCsv(csv) {}
+    ~CSVRecord() { FCsv += "\r\n"; }
+    void add(const QString& field) {
+        if (FCount++ > 0) FCsv += ',';
+        AppendCSVField(FCsv, field);
     }
-    csv += "\r\n";
+    void add(const QStringList& fields) {
+        for (const QString& f : fields) add(f);
+    }
+
+private:
+    QByteArray& FCsv;
+    int FCount = 0;
+};
+
+// The caption columns of a line: its caption in the column of its level.
+void addLevels(CSVRecord& record, qsizetype levels, qsizetype level, const QString& caption) {
+    for (qsizetype l = 0; l < levels; ++l) record.add(l == level ? caption : QString());
 }
 
 } // namespace
@@ -128,23 +143,24 @@ QByteArray PivotGridCSV(const TPivotGrid& grid) {
     // Column regroupment lines need a header column for their captions, even
     // without row dimensions.
     const qsizetype levels = std::max<qsizetype>(grid.RowDimensionNames.size(), grid.ColumnRegroupLines.empty() ? 0 : 1);
-    QStringList header;
-    for (qsizetype level = 0; level < levels; ++level)
-        header << (level < grid.RowDimensionNames.size() ? grid.RowDimensionNames[level] : QString());
-    for (const QStringList& path : grid.ColumnPaths) header << path.join(QStringLiteral(" / "));
-    header << grid.RowRegroupCaptions;
-    appendRecord(csv, header);
+    {
+        CSVRecord header(csv);
+        for (qsizetype level = 0; level < levels; ++level)
+            header.add(level < grid.RowDimensionNames.size() ? grid.RowDimensionNames[level] : QString());
+        for (const QStringList& path : grid.ColumnPaths) header.add(path.join(QStringLiteral(" / ")));
+        header.add(grid.RowRegroupCaptions);
+    }
     for (const TPivotGridLine& line : grid.Lines) {
-        QStringList fields;
-        for (qsizetype level = 0; level < levels; ++level) fields << (level == line.Level ? line.Caption : QString());
-        fields << line.Cells << line.Regroups;
-        appendRecord(csv, fields);
+        CSVRecord record(csv);
+        addLevels(record, levels, line.Level, line.Caption);
+        record.add(line.Cells);
+        record.add(line.Regroups);
     }
     for (const TPivotGridLine& line : grid.ColumnRegroupLines) {
-        QStringList fields;
-        for (qsizetype level = 0; level < levels; ++level) fields << (level == 0 ? line.Caption : QString());
-        fields << line.Cells << line.Regroups;
-        appendRecord(csv, fields);
+        CSVRecord record(csv);
+        addLevels(record, levels, 0, line.Caption);
+        record.add(line.Cells);
+        record.add(line.Regroups);
     }
     return csv;
 }

@@ -2,6 +2,8 @@
 #include "SysUtilsInternal.h"
 #include "USysUtils.h"
 
+#include <cmath>
+
 using namespace sysutils_detail;
 
 FormatArg FormatArg::pointer(const void* p) noexcept {
@@ -237,6 +239,38 @@ FixedMask readFixedMask(const QString& format) {
     return m;
 }
 
+// The text of value with `decimals` decimals when the rounding can be told
+// from double arithmetic: x = |value| * 10^decimals is below 10^12 and not
+// within 10^-3 of a half (the product errs by less than 2 * 10^-4 there, the
+// 18-digit reading of the value by less than 10^-5), so the integer nearest
+// to x is the one the 18-digit rounding gives. False otherwise.
+bool quickFixed(double value, int decimals, QChar separator, QString& text) {
+    static constexpr double scale[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (decimals > 6 || !(std::fabs(value) < 1e12)) return false;
+    const double x = std::fabs(value) * scale[decimals];
+    if (!(x < 1e12)) return false;
+    const double whole = std::floor(x);
+    const double fraction = x - whole;
+    if (std::fabs(fraction - 0.5) <= 1e-3) return false;
+    unsigned long long n = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+    const bool zero = n == 0;
+    char16_t buffer[32];
+    int at = 32;
+    for (int i = 0; i < decimals; ++i) {
+        buffer[--at] = char16_t(u'0' + n % 10);
+        n /= 10;
+    }
+    if (decimals > 0) buffer[--at] = separator.unicode();
+    do {
+        buffer[--at] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    // A number that rounds to zero shows no sign, as the general path does.
+    if (value < 0 && !zero) buffer[--at] = u'-';
+    text = QString(reinterpret_cast<const QChar*>(buffer + at), 32 - at);
+    return true;
+}
+
 } // namespace
 
 QString FormatFloat(const QString& format, double value) {
@@ -246,8 +280,9 @@ QString FormatFloat(const QString& format, double value) {
     thread_local FixedMask mask;
     if (mask.format != format) mask = readFixedMask(format);
     if (!mask.plain) return Format(format, {FormatArg(value)});
-    const DecimalFloat d = floatToDecimal(value, 18, mask.decimals);
-    QString number = formatFixed(d, mask.decimals, DecimalSeparator(), QChar());
+    QString number;
+    if (!quickFixed(value, mask.decimals, DecimalSeparator(), number))
+        number = formatFixed(floatToDecimal(value, 18, mask.decimals), mask.decimals, DecimalSeparator(), QChar());
     if (mask.prefix.isEmpty() && mask.suffix.isEmpty()) return number;
     QString out;
     out.reserve(mask.prefix.size() + number.size() + mask.suffix.size());

@@ -1,10 +1,16 @@
 // The node half of the peer comparison (see compare.sh):
 //   node peers.mjs duckdb DATA.csv SCHEMA.json OUTDIR RUNS   loads the raw data into an
-//       in-memory DuckDB, runs each query RUNS times, writes OUTDIR/duckdb-<query>.csv
-//       and prints "<query> <median ms>" per query;
+//       in-memory DuckDB twice (axis columns as text, and as ENUM: integer-coded like
+//       our member IDs), runs each query RUNS times on each table with one thread and
+//       with the default threads, writes OUTDIR/duckdb-<query>.csv and prints
+//       "<query> <text|enum> <1|default> <median ms>" per run set;
 //   node peers.mjs schema INFO.json                          prints the sqlite3 CREATE TABLE;
+//   node peers.mjs sql QUERY                                 prints a query's SQL (sum, avg);
 //   node peers.mjs grid OURS.csv OUT.csv                     turns dravo's pivot grid
 //       (rows "Produit", columns "Mois") into the long form "Produit,Mois,value";
+//   node peers.mjs deepgrid OURS.csv OUT.csv                 the same for the three-level
+//       grid (rows "Région", "Ville", "Produit" expanded, columns "Canal"): the key is the
+//       member path "Région/Ville/Produit" down to the line's level;
 //   node peers.mjs agree A.csv B.csv                         exits 1 (with the first
 //       difference) unless both long forms hold the same numbers (a key missing on
 //       one side stands for 0 there).
@@ -15,10 +21,19 @@ import { join } from 'node:path';
 const QUERIES = {
     sum: { column: 'Montant', aggregate: 'SUM' },
     avg: { column: 'Prix', aggregate: 'AVG' },
+    // The three-level table: every shown line of Région, Ville and Produit by Canal.
+    deep: { column: 'Montant', aggregate: 'SUM', sets: [['Région', 'Canal'], ['Région', 'Ville', 'Canal'], ['Région', 'Ville', 'Produit', 'Canal']] },
 };
 const quote = (name) => '"' + name.replaceAll('"', '""') + '"';
-const sql = (q) =>
-    `SELECT "Produit", "Mois", ${q.aggregate}(${quote(q.column)}) FROM items GROUP BY "Produit", "Mois" ORDER BY "Produit", "Mois"`;
+const sql = (q, table = 'items') =>
+    q.sets
+        ? `SELECT "Région", "Ville", "Produit", "Canal", ${q.aggregate}(${quote(q.column)}) FROM ${table} GROUP BY GROUPING SETS (${q.sets
+              .map((set) => '(' + set.map(quote).join(', ') + ')')
+              .join(', ')})`
+        : `SELECT "Produit", "Mois", ${q.aggregate}(${quote(q.column)}) FROM ${table} GROUP BY "Produit", "Mois" ORDER BY "Produit", "Mois"`;
+// The long form of a result row: the key columns, then the number.
+const longRow = (q, r) =>
+    q.sets ? [[r[0], r[1], r[2]].filter((v) => v !== null).map(String).join('/'), String(r[3]), r[4]] : r;
 
 // RFC 4180 reader (quoted fields, doubled quotes, CR LF or LF line ends).
 function parseCSV(text) {
@@ -52,19 +67,37 @@ async function duckdb(csv, infoFile, outDir, runs) {
     const { DuckDBInstance } = require('@duckdb/node-api');
     const instance = await DuckDBInstance.create(':memory:');
     const connection = await instance.connect();
-    const columns = schemaColumns(infoFile).map(([n, t]) => `'${n.replaceAll("'", "''")}': '${t}'`).join(', ');
+    const schema = schemaColumns(infoFile);
+    const columns = schema.map(([n, t]) => `'${n.replaceAll("'", "''")}': '${t}'`).join(', ');
     await connection.run(`CREATE TABLE items AS SELECT * FROM read_csv('${csv.replaceAll("'", "''")}', header = true, columns = {${columns}})`);
-    for (const [name, q] of Object.entries(QUERIES)) {
-        const times = [];
-        let rows;
-        for (let r = 0; r < runs; ++r) {
-            const start = performance.now();
-            const reader = await connection.runAndReadAll(sql(q));
-            rows = reader.getRows();
-            times.push(performance.now() - start);
+    // The same rows with every axis column an ENUM of its members.
+    const casts = [];
+    for (const [i, [name, type]] of schema.entries()) {
+        if (type !== 'VARCHAR') {
+            casts.push(quote(name));
+            continue;
         }
-        writeLong(join(outDir, `duckdb-${name}.csv`), rows);
-        console.log(`${name} ${median(times).toFixed(2)}`);
+        await connection.run(`CREATE TYPE axis${i} AS ENUM (SELECT DISTINCT ${quote(name)} FROM items WHERE ${quote(name)} IS NOT NULL ORDER BY 1)`);
+        casts.push(`CAST(${quote(name)} AS axis${i}) AS ${quote(name)}`);
+    }
+    await connection.run(`CREATE TABLE items_enum AS SELECT ${casts.join(', ')} FROM items`);
+    const defaultThreads = (await connection.runAndReadAll(`SELECT current_setting('threads')`)).getRows()[0][0];
+    for (const [name, q] of Object.entries(QUERIES)) {
+        for (const [variant, table] of [['text', 'items'], ['enum', 'items_enum']]) {
+            for (const threads of [1, defaultThreads]) {
+                await connection.run(`SET threads = ${threads}`);
+                const times = [];
+                let rows;
+                for (let r = 0; r < runs; ++r) {
+                    const start = performance.now();
+                    const reader = await connection.runAndReadAll(sql(q, table));
+                    rows = reader.getRows();
+                    times.push(performance.now() - start);
+                }
+                if (variant === 'text' && threads === 1) writeLong(join(outDir, `duckdb-${name}.csv`), rows.map((r) => longRow(q, r)));
+                console.log(`${name} ${variant} ${threads === 1 ? '1' : 'default'} ${median(times).toFixed(2)}`);
+            }
+        }
     }
 }
 
@@ -81,6 +114,24 @@ function grid(oursFile, outFile) {
         for (let c = 1; c < header.length && c < line.length; ++c) {
             if (line[c] === '') continue;
             rows.push([line[0], header[c].split(' / ')[0], number(line[c])]);
+        }
+    }
+    writeLong(outFile, rows);
+}
+
+function deepgrid(oursFile, outFile) {
+    const [header, ...lines] = parseCSV(readFileSync(oursFile, 'utf8'));
+    const levels = 3;
+    const path = [];
+    const rows = [];
+    for (const line of lines) {
+        const level = line.slice(0, levels).findIndex((c) => c !== '');
+        if (level < 0) continue;   // column regroupment lines
+        path.length = level;
+        path.push(line[level]);
+        for (let c = levels; c < header.length && c < line.length; ++c) {
+            if (line[c] === '') continue;
+            rows.push([path.join('/'), header[c].split(' / ')[0], Number(line[c].replace(/[\s\u00a0\u202f]/g, ''))]);
         }
     }
     writeLong(outFile, rows);
@@ -113,5 +164,6 @@ else if (command === 'schema')
     console.log(`CREATE TABLE items (${schemaColumns(args[0]).map(([n, t]) => `${quote(n)} ${t === 'DOUBLE' ? 'REAL' : 'TEXT'}`).join(', ')});`);
 else if (command === 'sql') console.log(sql(QUERIES[args[0]]) + ';');
 else if (command === 'grid') grid(args[0], args[1]);
+else if (command === 'deepgrid') deepgrid(args[0], args[1]);
 else if (command === 'agree') agree(args[0], args[1]);
-else { console.error('usage: node peers.mjs duckdb|schema|sql|grid|agree ...'); process.exit(2); }
+else { console.error('usage: node peers.mjs duckdb|schema|sql|grid|deepgrid|agree ...'); process.exit(2); }

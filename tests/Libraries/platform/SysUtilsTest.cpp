@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -168,9 +170,18 @@ TEST(Format, PlainFixedMasksMatchTheGeneralFormatter) {
     const char* masks[] = {"%.2f", "%f", "%.0f", "%.f", "x %.3f \xe2\x82\xac", "%.18f", "%F", "%.25f", "%8.2f", "%.2f%%", "a%.1fb%"};
     const double values[] = {0, -0.0, 1.005, -0.001, 0.125, 2.675, 1e20, -123456.789, 1e300, 5e-324,
                              std::nan(""), std::numeric_limits<double>::infinity(), 0.1 + 0.2};
+    // Random numbers of every size, and decimal ties seen through binary.
+    std::vector<double> many(std::begin(values), std::end(values));
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 3000; ++i) {
+        const double magnitude = std::pow(10.0, double(int(rng() % 30)) - 10);
+        many.push_back((double(rng() % 2000001) - 1000000) / 1000000 * magnitude);
+        many.push_back(double(int64_t(rng() % 200000) - 100000) / 1000 + 0.0005);
+        many.push_back(double(int64_t(rng() % 2000000) - 1000000) / 100);
+    }
     for (const QChar separator : {QLatin1Char('.'), QLatin1Char(',')}) {
         DecimalSeparatorScope scope(separator);
-        for (const double v : values)
+        for (const double v : many)
             for (const char* m : masks) {
                 const QString mask = QString::fromUtf8(m);
                 QString general;
