@@ -306,6 +306,8 @@ public:
     // Reading reserves the room of the items a stored total announces (list
     // entries and blocks) up to this many bytes at once; beyond, they grow.
     static constexpr qint64 MaxReservedBytes = qint64(256) << 20;
+    // The item list is reserved whole up to this many entries (1 GiB of address room).
+    static constexpr qint64 MaxListEntries = (qint64(1) << 30) / qint64(sizeof(TPCDataItem));
 
     TPCDataItems() = default;
     TPCDataItems(const TPCDataItems&) = delete;
@@ -350,7 +352,8 @@ private:
     TPCDataItem allocate();
     // Takes the blocks of the given number of items (with the current shape)
     // as one run of consecutive blocks; only while empty.
-    void reserveBlocks(qint64 items);
+    // Room for this many more items: list entries, and a run of blocks for a store without spare blocks.
+    void reserveFor(qint64 items);
     void dropOrderingState();
     template <class Sink> void selectItems(const TPCDataItemList& base, TPCAxisFilterSpan filters, Sink&& sink) const;
     int FSortAxis = -1;

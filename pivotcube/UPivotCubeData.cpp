@@ -183,16 +183,22 @@ TPCDataItem TPCDataItems::allocate() {
     return item;
 }
 
-void TPCDataItems::reserveBlocks(qint64 items) {
-    if (!FItems.empty() || FIDSpareBlocks > 0 || FValueSpareBlocks > 0 || items <= 0) return;
+void TPCDataItems::reserveFor(qint64 items) {
+    if (items <= 0) return;
+    if (FItems.capacity() < FItems.size() + size_t(items)) {
+        FItems.reserve(FItems.size() + size_t(items));
+        AdviseHugePages(FItems);
+    }
+    // A new run of blocks when the spare ones cannot hold the items (the few
+    // left of the last run then stay unused).
     if (FAxisCount > 0 && FAxisCount <= IDBlockEntries) {
-        const qint64 perBlock = IDBlockEntries / FAxisCount;
-        takeRun(FIDBlocks, FIDRunNext, FIDSpareBlocks, FIDBlockCount, (items + perBlock - 1) / perBlock, IDBlockEntries);
+        const qint64 perBlock = IDBlockEntries / FAxisCount, blocks = (items + perBlock - 1) / perBlock;
+        if (FIDSpareBlocks < blocks) takeRun(FIDBlocks, FIDRunNext, FIDSpareBlocks, FIDBlockCount, blocks, IDBlockEntries);
     }
     if (FValueCount > 0 && FValueCount <= ValueBlockEntries) {
-        const qint64 perBlock = ValueBlockEntries / FValueCount;
-        takeRun(FValueBlocks, FValueRunNext, FValueSpareBlocks, FValueBlockCount, (items + perBlock - 1) / perBlock,
-                ValueBlockEntries);
+        const qint64 perBlock = ValueBlockEntries / FValueCount, blocks = (items + perBlock - 1) / perBlock;
+        if (FValueSpareBlocks < blocks)
+            takeRun(FValueBlocks, FValueRunNext, FValueSpareBlocks, FValueBlockCount, blocks, ValueBlockEntries);
     }
 }
 
@@ -255,14 +261,30 @@ void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
     std::vector<uint8_t> record(static_cast<size_t>(recordSize));
     TStream& stream = reader.Stream();
     // Every item takes at least a record: the input bounds the count, so the
-    // list and the blocks are sized once instead of growing item by item. A
-    // stored total is trusted that way only up to MaxReservedBytes.
-    const qint64 expected = std::min<qint64>(std::max<qint64>(stream.Remaining(), 0) / recordSize,
-                                             MaxReservedBytes / (qint64(sizeof(TPCDataItem)) + recordSize));
-    FItems.reserve(size_t(expected));
+    // list and the blocks are sized for the items the bytes left can hold
+    // instead of growing item by item (and the list is never copied to drop a
+    // spare half). A stored total is trusted that way only MaxReservedBytes at
+    // a time: past them, the next stretch is sized from what is left then.
+    const qint64 stretch = MaxReservedBytes / (qint64(sizeof(TPCDataItem)) + recordSize);
+    TPageWarmer warmer;
+    size_t stretchEnd = 0;   // the item count up to which room is reserved
+    auto reserveStretch = [&] {
+        // The memory of the last stretch is done with before the list may move.
+        warmer.Wait();
+        const qint64 items = std::clamp<qint64>(std::max<qint64>(stream.Remaining(), 0) / recordSize + 1, 1, stretch);
+        reserveFor(items);
+        stretchEnd = FItems.size() + size_t(items);
+        warmer.Warm(FItems.data() + FItems.size(), std::min(FItems.capacity() - FItems.size(), size_t(items)));
+        if (FIDSpareBlocks > 0) warmer.Warm(FIDRunNext, size_t(FIDSpareBlocks * IDBlockEntries));
+        if (FValueSpareBlocks > 0) warmer.Warm(FValueRunNext, size_t(FValueSpareBlocks * ValueBlockEntries));
+    };
+    // The list is reserved for every item the bytes can hold at once (address
+    // room only until it is filled), so that it never moves while loading.
+    FItems.reserve(size_t(std::min<qint64>(std::max<qint64>(stream.Remaining(), 0) / recordSize + 1, MaxListEntries)));
     AdviseHugePages(FItems);
-    reserveBlocks(expected);
+    reserveStretch();
     for (;;) {
+        if (FItems.size() >= stretchEnd) reserveStretch();
         if (binary && classes == 1) {
             const qint64 got = stream.Read(record.data(), recordSize);
             if (got == recordSize && record[0] == vaInt8 && record[1] == 0 && record[2] == vaInt8 && record[3] == 0) {
@@ -303,7 +325,9 @@ void TPCDataItems::ReadFromFiler(TVirtualReader& reader) {
     }
     reader.ReadListEnd();
     reader.ReadVersionEnd();
-    FItems.shrink_to_fit();
+    // A list sized from the bytes left is full or nearly: copying it to drop
+    // a few entries would double its room for a moment.
+    if (FItems.capacity() - FItems.size() > FItems.size() / 8) FItems.shrink_to_fit();
     reader.ReadVersionEnd();
 }
 
