@@ -186,11 +186,119 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
     }
     const Route* memberRoute = FRegroups && FRegroupSlots > 0 && firstColumn ? &members.Routes[0] : nullptr;
     // Sums, means and counts need no extremes: their cells skip two compares per number.
-    if (scan.extremes)
-        accumulate<true>(cube.DataItems().ActiveItems(), memberRoute, members);
+    const TPCDataItemList& items = cube.DataItems().ActiveItems();
+    const bool flat = FRows.Routes.size() == 1 && FCols.Routes.size() == 1 && FRows.Routes[0].SparseBase < 0 &&
+                      FCols.Routes[0].SparseBase < 0 && !FRegroups && FValueSlots > 0;
+    auto allDense = [](const Tree& tree) {
+        return std::all_of(tree.Routes.begin(), tree.Routes.end(), [](const Route& r) { return r.SparseBase < 0; });
+    };
+    const bool dense = !FRegroups && FValueSlots > 0 && !FRows.Routes.empty() && !FCols.Routes.empty() &&
+                       allDense(FRows) && allDense(FCols);
+    if (flat && scan.extremes)
+        accumulateFlat<true>(items);
+    else if (flat)
+        accumulateFlat<false>(items);
+    else if (dense && scan.extremes)
+        accumulateDense<true>(items);
+    else if (dense)
+        accumulateDense<false>(items);
+    else if (scan.extremes)
+        accumulate<true>(items, memberRoute, members);
     else
-        accumulate<false>(cube.DataItems().ActiveItems(), memberRoute, members);
+        accumulate<false>(items, memberRoute, members);
     return true;
+}
+
+// One shown level on each side, nothing else to feed: the cell of an item is
+// its row member's line by its column member's leaf, read from two tables.
+template <bool Extremes>
+void TPCTablePass::accumulateFlat(const TPCDataItemList& items) {
+    const Route& rowRoute = FRows.Routes[0];
+    const Route& colRoute = FCols.Routes[0];
+    std::vector<int32_t> lineOf(size_t(rowRoute.Size)), leafOf(size_t(colRoute.Size));
+    for (int32_t id = 0; id < rowRoute.Size; ++id) lineOf[size_t(id)] = FRows.Entries[size_t(rowRoute.Base + id)].Ordinal;
+    for (int32_t id = 0; id < colRoute.Size; ++id) leafOf[size_t(id)] = FCols.Entries[size_t(colRoute.Base + id)].Ordinal;
+    const int32_t rowAxis = rowRoute.Axis, colAxis = colRoute.Axis;
+    const uint32_t rowSize = uint32_t(rowRoute.Size), colSize = uint32_t(colRoute.Size);
+    const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
+    const int* valueOfSlot = FValueOfSlot.data();
+    TPCAccumulator* cells = FCells.data();
+    const size_t count = items.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PrefetchDistance < count) {
+            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
+            __builtin_prefetch(items[i + PrefetchDistance].Values);
+        }
+        const int32_t* ids = items[i].AxisIDs;
+        const uint32_t row = uint32_t(ids[rowAxis]), col = uint32_t(ids[colAxis]);
+        if (row >= rowSize || col >= colSize) continue;
+        const int32_t line = lineOf[row], leaf = leafOf[col];
+        if (line < 0 || leaf < 0) continue;
+        const double* numbers = items[i].Values;
+        TPCAccumulator* acc = cells + (size_t(line) * leaves + size_t(leaf)) * slotCount;
+        for (size_t s = 0; s < slotCount; ++s) {
+            const double x = numbers[valueOfSlot[s]];
+            if constexpr (Extremes) {
+                acc[s].Add(x);
+            } else {
+                acc[s].Total = acc[s].Total + x;
+                ++acc[s].Count;
+            }
+        }
+    }
+}
+
+// Both trees shown on any number of levels, every node found by direct
+// indexing, no regroupment: the general walk without its other cases.
+template <bool Extremes>
+void TPCTablePass::accumulateDense(const TPCDataItemList& items) {
+    const Route* rowRoutes = FRows.Routes.data();
+    const Route* colRoutes = FCols.Routes.data();
+    const Entry* rowEntries = FRows.Entries.data();
+    const Entry* colEntries = FCols.Entries.data();
+    const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
+    const int* valueOfSlot = FValueOfSlot.data();
+    TPCAccumulator* cells = FCells.data();
+    const size_t count = items.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PrefetchDistance < count) {
+            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
+            __builtin_prefetch(items[i + PrefetchDistance].Values);
+        }
+        const int32_t* ids = items[i].AxisIDs;
+        int32_t leaf = -1;
+        for (int32_t r = 0;;) {
+            const Route& route = colRoutes[r];
+            const uint32_t id = uint32_t(ids[route.Axis]);
+            if (id >= uint32_t(route.Size)) break;
+            const Entry& e = colEntries[size_t(route.Base) + id];
+            if (e.Next < 0) {
+                leaf = e.Ordinal;
+                break;
+            }
+            r = e.Next;
+        }
+        if (leaf < 0) continue;
+        const double* numbers = items[i].Values;
+        for (int32_t r = 0; r >= 0;) {
+            const Route& route = rowRoutes[r];
+            const uint32_t id = uint32_t(ids[route.Axis]);
+            if (id >= uint32_t(route.Size)) break;
+            const Entry& e = rowEntries[size_t(route.Base) + id];
+            if (e.Ordinal < 0) break;
+            TPCAccumulator* acc = cells + (size_t(e.Ordinal) * leaves + size_t(leaf)) * slotCount;
+            for (size_t s = 0; s < slotCount; ++s) {
+                const double x = numbers[valueOfSlot[s]];
+                if constexpr (Extremes) {
+                    acc[s].Add(x);
+                } else {
+                    acc[s].Total = acc[s].Total + x;
+                    ++acc[s].Count;
+                }
+            }
+            r = e.Next;
+        }
+    }
 }
 
 template <bool Extremes>

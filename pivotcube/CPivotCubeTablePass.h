@@ -79,6 +79,8 @@ private:
     // when the tree cannot be routed.
     static int buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, Tree& tree);
     template <bool Extremes> void accumulate(const TPCDataItemList& items, const Route* memberRoute, const Tree& members);
+    template <bool Extremes> void accumulateFlat(const TPCDataItemList& items);
+    template <bool Extremes> void accumulateDense(const TPCDataItemList& items);
 
     Tree FRows, FCols;
     int FLines = 0, FLeaves = 0;
