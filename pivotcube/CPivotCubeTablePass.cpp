@@ -2,6 +2,8 @@
 #include "CPivotCubeTablePass.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -195,13 +197,17 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
     const bool dense = !FRegroups && FValueSlots > 0 && !FRows.Routes.empty() && !FCols.Routes.empty() &&
                        allDense(FRows) && allDense(FCols);
     if (flat && scan.extremes)
-        accumulateFlat<true>(items);
+        accumulateFlat<true>(items, 0, items.size(), FCells.data());
     else if (flat)
-        accumulateFlat<false>(items);
+        inHalves(items, [this](const TPCDataItemList& list, size_t first, size_t last, TPCAccumulator* cells) {
+            accumulateFlat<false>(list, first, last, cells);
+        });
     else if (dense && scan.extremes)
-        accumulateDense<true>(items);
+        accumulateDense<true>(items, 0, items.size(), FCells.data());
     else if (dense)
-        accumulateDense<false>(items);
+        inHalves(items, [this](const TPCDataItemList& list, size_t first, size_t last, TPCAccumulator* cells) {
+            accumulateDense<false>(list, first, last, cells);
+        });
     else if (scan.extremes)
         accumulate<true>(items, memberRoute, members);
     else
@@ -209,10 +215,39 @@ bool TPCTablePass::Run(TPivotCube& engine, bool topLevelOnly, int valueColumns,
     return true;
 }
 
+template <class Accumulate>
+void TPCTablePass::inHalves(const TPCDataItemList& items, Accumulate&& accumulate) {
+    const size_t count = items.size();
+    if (count < ParallelItems) {
+        accumulate(items, 0, count, FCells.data());
+        return;
+    }
+    // The second half of the list goes to a helper thread with cells of its
+    // own, added to the first half's at the end: every cell is then the sum
+    // of its first-half numbers plus the sum of its second-half numbers, the
+    // same numbers in the same order within each half. The halves depend on
+    // the item count only, so a table gives the same bits at every run.
+    const size_t middle = count / 2;
+    std::vector<TPCAccumulator> second(FCells.size());
+    std::thread helper;
+    try {
+        helper = std::thread([&] { accumulate(items, middle, count, second.data()); });
+    } catch (const std::system_error&) {
+        accumulate(items, 0, count, FCells.data());
+        return;
+    }
+    accumulate(items, 0, middle, FCells.data());
+    helper.join();
+    for (size_t c = 0; c < FCells.size(); ++c) {
+        FCells[c].Total = FCells[c].Total + second[c].Total;
+        FCells[c].Count += second[c].Count;
+    }
+}
+
 // One shown level on each side, nothing else to feed: the cell of an item is
 // its row member's line by its column member's leaf, read from two tables.
 template <bool Extremes>
-void TPCTablePass::accumulateFlat(const TPCDataItemList& items) {
+void TPCTablePass::accumulateFlat(const TPCDataItemList& items, size_t first, size_t last, TPCAccumulator* cells) const {
     const Route& rowRoute = FRows.Routes[0];
     const Route& colRoute = FCols.Routes[0];
     std::vector<int32_t> lineOf(size_t(rowRoute.Size)), leafOf(size_t(colRoute.Size));
@@ -222,10 +257,8 @@ void TPCTablePass::accumulateFlat(const TPCDataItemList& items) {
     const uint32_t rowSize = uint32_t(rowRoute.Size), colSize = uint32_t(colRoute.Size);
     const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
     const int* valueOfSlot = FValueOfSlot.data();
-    TPCAccumulator* cells = FCells.data();
-    const size_t count = items.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (i + PrefetchDistance < count) {
+    for (size_t i = first; i < last; ++i) {
+        if (i + PrefetchDistance < last) {
             __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
             __builtin_prefetch(items[i + PrefetchDistance].Values);
         }
@@ -251,17 +284,15 @@ void TPCTablePass::accumulateFlat(const TPCDataItemList& items) {
 // Both trees shown on any number of levels, every node found by direct
 // indexing, no regroupment: the general walk without its other cases.
 template <bool Extremes>
-void TPCTablePass::accumulateDense(const TPCDataItemList& items) {
+void TPCTablePass::accumulateDense(const TPCDataItemList& items, size_t first, size_t last, TPCAccumulator* cells) const {
     const Route* rowRoutes = FRows.Routes.data();
     const Route* colRoutes = FCols.Routes.data();
     const Entry* rowEntries = FRows.Entries.data();
     const Entry* colEntries = FCols.Entries.data();
     const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
     const int* valueOfSlot = FValueOfSlot.data();
-    TPCAccumulator* cells = FCells.data();
-    const size_t count = items.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (i + PrefetchDistance < count) {
+    for (size_t i = first; i < last; ++i) {
+        if (i + PrefetchDistance < last) {
             __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
             __builtin_prefetch(items[i + PrefetchDistance].Values);
         }

@@ -22,6 +22,10 @@ public:
     // per-line path. Tests lower it to compare the two paths.
     static constexpr size_t MaxAccumulators = size_t(1) << 22;
     static inline size_t AccumulatorLimit = MaxAccumulators;
+    // Lists of this many items or more, when their cells need no minimum or
+    // maximum, are accumulated in two halves on two threads (tests lower it).
+    static constexpr size_t DefaultParallelItems = size_t(1) << 21;
+    static inline size_t ParallelItems = DefaultParallelItems;
 
     // Computes the table of engine as a walk (topLevelOnly as the walk's)
     // shows it: the cells of value columns 0 .. valueColumns - 1 and, when a
@@ -79,8 +83,12 @@ private:
     // when the tree cannot be routed.
     static int buildRoutes(TPivotCubeNode* root, bool topLevelOnly, bool leavesOnly, Tree& tree);
     template <bool Extremes> void accumulate(const TPCDataItemList& items, const Route* memberRoute, const Tree& members);
-    template <bool Extremes> void accumulateFlat(const TPCDataItemList& items);
-    template <bool Extremes> void accumulateDense(const TPCDataItemList& items);
+    template <bool Extremes>
+    void accumulateFlat(const TPCDataItemList& items, size_t first, size_t last, TPCAccumulator* cells) const;
+    template <bool Extremes>
+    void accumulateDense(const TPCDataItemList& items, size_t first, size_t last, TPCAccumulator* cells) const;
+    // Sums, means and counts of lists of ParallelItems or more on two threads.
+    template <class Accumulate> void inHalves(const TPCDataItemList& items, Accumulate&& accumulate);
 
     Tree FRows, FCols;
     int FLines = 0, FLeaves = 0;

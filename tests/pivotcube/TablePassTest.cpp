@@ -148,6 +148,12 @@ struct LimitScope {
     ~LimitScope() { TPCTablePass::AccumulatorLimit = TPCTablePass::MaxAccumulators; }
 };
 
+// Every list split in two halves on two threads, however short.
+struct HalvesScope {
+    explicit HalvesScope(bool on) { TPCTablePass::ParallelItems = on ? 2 : TPCTablePass::DefaultParallelItems; }
+    ~HalvesScope() { TPCTablePass::ParallelItems = TPCTablePass::DefaultParallelItems; }
+};
+
 TEST(TablePass, AgreesWithAPlainPerCellEvaluation) {
     QRandomGenerator rng(20261210);
     for (int round = 0; round < 300; ++round) {
@@ -157,11 +163,15 @@ TEST(TablePass, AgreesWithAPlainPerCellEvaluation) {
         randomLayout(rng, pivot);
 
         const TPivotGrid expected = plainGrid(pivot);
-        const TPivotGrid grid = BuildPivotGrid(pivot);
-        ASSERT_EQ(grid.Lines.size(), expected.Lines.size());
-        for (size_t i = 0; i < grid.Lines.size(); ++i) {
-            EXPECT_EQ(grid.Lines[i].Cells, expected.Lines[i].Cells) << "line " << i;
-            EXPECT_EQ(grid.Lines[i].Regroups, expected.Lines[i].Regroups) << "line " << i;
+        // One thread, and the items in two halves (exact sums: the halves add up to the same).
+        for (const bool halves : {false, true}) {
+            HalvesScope scope(halves);
+            const TPivotGrid grid = BuildPivotGrid(pivot);
+            ASSERT_EQ(grid.Lines.size(), expected.Lines.size());
+            for (size_t i = 0; i < grid.Lines.size(); ++i) {
+                EXPECT_EQ(grid.Lines[i].Cells, expected.Lines[i].Cells) << "line " << i << (halves ? " halves" : "");
+                EXPECT_EQ(grid.Lines[i].Regroups, expected.Lines[i].Regroups) << "line " << i << (halves ? " halves" : "");
+            }
         }
 
         // Every export, top level only or not, as the per-line path writes it.
