@@ -24,7 +24,7 @@ public:
     static inline size_t AccumulatorLimit = MaxAccumulators;
     // Lists of this many items or more, when their cells need no minimum or
     // maximum, are accumulated in two halves on two threads (tests lower it).
-    static constexpr size_t DefaultParallelItems = size_t(1) << 21;
+    static constexpr size_t DefaultParallelItems = size_t(1) << 19;
     static inline size_t ParallelItems = DefaultParallelItems;
 
     // Computes the table of engine as a walk (topLevelOnly as the walk's)
