@@ -8,8 +8,11 @@
 // and to at most one leaf column. On its way it feeds one accumulator per
 // (line, leaf column, value), in item-list order, so that each cell sees its
 // items in the order a scan of the cell's own items gives, and the same
-// numbers come out. The cost is items × shown levels, whatever the number of
-// lines; cells are then evaluated by reading their accumulators.
+// numbers come out. Long lists whose cells only sum and count are read in two
+// halves on two threads, each cell then the sum of its two halves' sums (the
+// last bits of a sum may differ from one scan's; they do not change between
+// runs). The cost is items × shown levels, whatever the number of lines;
+// cells are then evaluated by reading their accumulators.
 
 #include "CPivotCube.h"
 #include "CPivotCubeRegroups.h"
