@@ -9,13 +9,19 @@ function(lorvane_library target)
 endfunction()
 
 # One GoogleTest program per test folder; every TEST becomes one CTest case.
+# WIDGETS: the program runs under a QApplication (widget tests).
 function(lorvane_test_folder target)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WIDGETS" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
   endif()
-  add_executable(${target} ${sources} ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
+  if(ARG_WIDGETS)
+    set(main ${PROJECT_SOURCE_DIR}/tests/common/WidgetTestMain.cpp)
+  else()
+    set(main ${PROJECT_SOURCE_DIR}/tests/common/TestMain.cpp)
+  endif()
+  add_executable(${target} ${sources} ${main})
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/common)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
   target_compile_definitions(${target} PRIVATE
