@@ -1,6 +1,7 @@
 // The standard message dialog and the boxes built on it.
 #include "UStdMessageDlg.h"
 
+#include "UIconSet.h"
 #include "UMultiLang.h"
 #include "UStdMessageDlgLayout.h"
 
@@ -18,8 +19,11 @@
 
 namespace {
 
-// The named message images; the style's own message icons stand for them.
+// The named image of the icon set; the style's own message icons stand in
+// for a name the set does not hold.
 QPixmap messageIcon(const QString& name, const QStyle* style) {
+    const QImage image = StandardImage(name);
+    if (!image.isNull()) return QPixmap::fromImage(image);
     QStyle::StandardPixmap which = QStyle::SP_MessageBoxInformation;
     if (name == QLatin1String("png_error_red_32")) which = QStyle::SP_MessageBoxCritical;
     else if (name == QLatin1String("png_question_green_32")) which = QStyle::SP_MessageBoxQuestion;
