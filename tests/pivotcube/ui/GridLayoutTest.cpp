@@ -3,34 +3,12 @@
 #include "CPivotCube.h"
 #include "CPivotCubeGridLayout.h"
 
+#include "GridTestCube.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-// Axes "Région" (3 members), "Ville" (4), "Mois" (2), one item on every
-// combination, value "Montant".
-std::unique_ptr<TPivotCubeData> cube() {
-    auto data = std::make_unique<TPivotCubeData>();
-    const std::pair<const char*, int> axes[] = {{"Région", 3}, {"Ville", 4}, {"Mois", 2}};
-    for (const auto& [name, members] : axes) {
-        auto axis = std::make_unique<TPivotCubeAxis>();
-        axis->Description.Nom = QString::fromUtf8(name);
-        for (int m = 1; m <= members; ++m) axis->Members.push_back({m, 0, QStringLiteral("m%1").arg(m)});
-        data->Axises().Add(std::move(axis));
-    }
-    auto value = std::make_unique<TPivotCubeValue>();
-    value->Description.Nom = QStringLiteral("Montant");
-    value->SetGroupOperatorName(QStringLiteral("Somme"));
-    data->Values().Add(std::move(value));
-    for (int32_t r = 1; r <= 3; ++r)
-        for (int32_t v = 1; v <= 4; ++v)
-            for (int32_t m = 1; m <= 2; ++m) {
-                const int32_t ids[3] = {r, v, m};
-                const double one = 1;
-                data->DataItems().Add(ids, &one);
-            }
-    return data;
-}
 
 TEST(GridSizes, SetterRules) {
     TPCGridSizes s;
@@ -57,7 +35,7 @@ protected:
     TPivotCube pivot;
     TPCGridSizes sizes;
     void SetUp() override {
-        pivot.SetCubeData(*cube());
+        pivot.SetCubeData(*GridTestCube());
         pivot.ValueColumns().Add()->AssignFrom(*pivot.CubeData().Values()[0]);
     }
 };

@@ -1,0 +1,337 @@
+// The pivot grid widget.
+#include "FPivotCubeGrid.h"
+
+#include "CPivotCubeLeafColumn.h"
+#include "CPivotCubeTablePass.h"
+#include "UIconSet.h"
+#include "UMultiLang.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include <unordered_map>
+
+namespace {
+
+QColor colorOf(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
+
+// The data under a sorted column: red up, green and blue down by 10.
+QColor tinted(const QColor& c) {
+    return QColor(std::min(c.red() + 10, 255), std::max(c.green() - 10, 0), std::max(c.blue() - 10, 0));
+}
+
+constexpr int ButtonSize = 18;
+
+} // namespace
+
+// What the grid shows until the engine changes: lines, columns, their filter
+// stacks, the pass over the items and the texts computed so far.
+struct TPivotCubeGrid::Snapshot {
+    struct Line {
+        TPivotCubeNode* Node = nullptr;
+        int Child = 0, Depth = 0;
+        bool Expanded = false, CanExpand = false;
+        QString Caption;
+    };
+    struct Column {
+        TPivotCubeNode* Node = nullptr;
+        int Child = 0, Depth = 0, X = 0, Width = 0, Leaf = -1;
+        bool Expanded = false, CanExpand = false;
+        QString Caption;
+    };
+    std::vector<Line> Lines;
+    std::vector<TPCLeafColumn> LineFilters;
+    std::vector<Column> Columns;       // every column position, pre-order
+    std::vector<TPCLeafColumn> Leaves;  // leaf columns' filter stacks, in order
+    std::vector<int> LeafX;             // data x of each leaf
+    TPCTablePass Pass;
+    bool Streamed = false;
+    std::unordered_map<quint64, QString> Texts;
+};
+
+TPivotCubeGrid::TPivotCubeGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    setObjectName(QStringLiteral("TPivotCube"));
+    viewport()->setMouseTracking(false);
+    FListener = FEngine.Subscribe([this] { engineChanged(); });
+    updateScrollBars();
+}
+
+TPivotCubeGrid::~TPivotCubeGrid() { FEngine.Unsubscribe(FListener); }
+
+void TPivotCubeGrid::SetSizes(const TPCGridSizes& sizes) {
+    FSizes = sizes;
+    engineChanged();
+}
+
+int TPivotCubeGrid::ComputedCellCount() const { return FSnapshot ? int(FSnapshot->Texts.size()) : 0; }
+
+void TPivotCubeGrid::engineChanged() {
+    FSnapshot.reset();
+    updateScrollBars();
+    viewport()->update();
+}
+
+TPivotCubeGrid::Snapshot& TPivotCubeGrid::snapshot() {
+    if (FSnapshot) return *FSnapshot;
+    auto s = std::make_unique<Snapshot>();
+    FEngine.CompileAll();
+    const int rowDims = FEngine.RowDimensionCount(), colDims = FEngine.ColDimensionCount();
+    {
+        TPCNodeIterator it(FEngine.RowRoot(), false);
+        do {
+            Snapshot::Line line;
+            if (!it.Eof() && it.HasChildren()) {
+                line.Node = it.CurrentNode;
+                line.Child = it.ChildIndex;
+                line.Depth = it.Depth();
+                line.Expanded = it.IsExpanded();
+                line.CanExpand = line.Node->Level + 1 < rowDims;
+                line.Caption = it.CurrentCaption();
+            }
+            s->Lines.push_back(line);
+            s->LineFilters.emplace_back(it);
+            it.Next();
+        } while (!it.Eof());
+    }
+    {
+        TPCNodeIterator it(FEngine.ColRoot(), false);
+        do {
+            if (!it.IsExpanded()) s->Leaves.emplace_back(it);
+            it.Next();
+        } while (!it.Eof());
+    }
+    int x = 0, leaf = 0;
+    auto addColumns = [&](auto& self, TPivotCubeNode* node, int depth) -> void {
+        for (int c = 0; c < node->Count(); ++c) {
+            Snapshot::Column col;
+            col.Node = node;
+            col.Child = c;
+            col.Depth = depth;
+            col.Expanded = node->IsExpanded(c);
+            col.CanExpand = node->Level + 1 < colDims;
+            col.Caption = node->LevelAxis->CaptionOf(node->Children[size_t(c)].ID);
+            col.X = x;
+            col.Width = col.Expanded ? TPCGridLayout::ColExtent(node->Children[size_t(c)].Node.get(), FSizes.ColWidth()) : FSizes.ColWidth();
+            if (!col.Expanded) col.Leaf = leaf++;
+            s->Columns.push_back(col);
+            if (col.Expanded) self(self, node->Children[size_t(c)].Node.get(), depth + 1);
+            else x += FSizes.ColWidth();
+        }
+    };
+    if (FEngine.ColRoot() && FEngine.ColRoot()->Count() > 0) addColumns(addColumns, FEngine.ColRoot(), 0);
+    for (const Snapshot::Column& c : s->Columns)
+        if (c.Leaf >= 0) s->LeafX.push_back(c.X);
+    if (s->LeafX.empty()) s->LeafX.push_back(0);   // an empty column tree shows one column
+    s->Streamed = s->Pass.Run(FEngine, false, FEngine.ValueColumnCount(), nullptr) &&
+                  s->Pass.LeafCount() == int(s->Leaves.size()) && s->Pass.LineCount() == int(s->Lines.size());
+    FSnapshot = std::move(s);
+    return *FSnapshot;
+}
+
+QString TPivotCubeGrid::cellText(Snapshot& s, int line, int leaf, int k) {
+    const int values = FEngine.ValueColumnCount();
+    const quint64 key = (quint64(line) * quint64(s.Leaves.size()) + quint64(leaf)) * quint64(values) + quint64(k);
+    if (const auto it = s.Texts.find(key); it != s.Texts.end()) return it->second;
+    TPivotCubeValueColumn& column = *FEngine.ValueColumns()[k];
+    QString text;
+    if (s.Streamed) {
+        text = FEngine.EvaluateCell(s.Pass.Cell(line, leaf), column).Text;
+    } else {
+        TPCDataItemList scratch;
+        const TPCDataItemList& items = FEngine.CubeData().DataItems().SelectItems(s.LineFilters[size_t(line)].Filters, scratch);
+        text = FEngine.EvaluateCell(items, s.Leaves[size_t(leaf)].Filters, column).Text;
+    }
+    s.Texts.emplace(key, text);
+    return text;
+}
+
+void TPivotCubeGrid::updateScrollBars() {
+    const TPCGridLayout layout(FEngine, FSizes, viewport()->size());
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    h->setRange(0, layout.Horizontal.Enabled ? std::max(0, layout.Horizontal.Range - layout.Horizontal.Page) : 0);
+    h->setPageStep(std::max(1, layout.Horizontal.Page));
+    h->setSingleStep(FSizes.ColWidth());
+    v->setRange(0, layout.Vertical.Enabled ? std::max(0, layout.Vertical.Range - layout.Vertical.Page) : 0);
+    v->setPageStep(std::max(1, layout.Vertical.Page));
+    v->setSingleStep(FSizes.RowHeight());   // a wheel notch of 120 moves 3 steps
+}
+
+void TPivotCubeGrid::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void TPivotCubeGrid::scrollContentsBy(int, int) { viewport()->update(); }
+
+void TPivotCubeGrid::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const QSize size = viewport()->size();
+    p.fillRect(QRect(QPoint(0, 0), size), palette().color(QPalette::Base));
+    FAreas.clear();
+    Snapshot& s = snapshot();
+    const TPCGridLayout l(FEngine, FSizes, size);
+    const int h = horizontalScrollBar()->value(), v = verticalScrollBar()->value();
+    const int rh = FSizes.RowHeight(), cw = FSizes.ColWidth();
+    const int values = FEngine.ValueColumnCount();
+    const QFontMetrics metrics(font());
+    const QColor lineColour = palette().color(QPalette::Mid);
+    const int firstLine = l.FirstVisibleLine(v), lastLine = std::min(int(s.Lines.size()), firstLine + l.VisibleLineCount());
+
+    // Data cells of the lines and leaf columns in view.
+    p.save();
+    p.setClipRect(QRect(l.W, l.T, size.width() - l.W, size.height() - l.T));
+    const int firstLeaf = l.FirstVisibleLeaf(h);
+    const int lastLeaf = std::min(int(s.LeafX.size()), firstLeaf + l.VisibleLeafCount());
+    for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
+        const int x = l.W + s.LeafX[size_t(leaf)] - h;
+        std::vector<bool> sorted(size_t(values), false);
+        if (!FEngine.SortKey().isEmpty())
+            for (int k = 0; k < values; ++k) sorted[size_t(k)] = TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters) == FEngine.SortKey();
+        for (int line = firstLine; line < lastLine; ++line) {
+            const QRect cell(x, l.T + line * rh - v, cw, rh);
+            for (int k = 0; k < values; ++k) {
+                const QRect sub = TPCGridLayout::SubColumn(cell, k, values);
+                QColor shade = colorOf(FEngine.ValueColumns()[k]->Shade(s.Lines[size_t(line)].Depth));
+                if (sorted[size_t(k)]) shade = tinted(shade);
+                p.fillRect(sub, shade);
+                const QString text = cellText(s, line, leaf, k);
+                const Qt::Alignment align = text == QLatin1String("-") ? Qt::AlignCenter : (Qt::AlignRight | Qt::AlignVCenter);
+                p.setPen(palette().color(QPalette::Text));
+                p.drawText(sub.adjusted(3, 0, -3, 0), int(align | Qt::TextSingleLine), metrics.elidedText(text, Qt::ElideRight, sub.width() - 6));
+            }
+            p.setPen(lineColour);
+            p.drawLine(cell.bottomLeft(), cell.bottomRight());
+            p.drawLine(cell.topRight(), cell.bottomRight());
+        }
+    }
+    p.restore();
+
+    auto expandButton = [&](const QRect& cell, TPivotCubeNode* node, int child, bool expanded) {
+        const QRect button(cell.left() + 2, cell.top() + (cell.height() - ButtonSize) / 2, ButtonSize, ButtonSize);
+        const QImage image = StandardImage(expanded ? QStringLiteral("Sb_Minus") : QStringLiteral("Sb_Plus"));
+        if (!image.isNull()) p.drawImage(button.topLeft() + QPoint((ButtonSize - image.width()) / 2, (ButtonSize - image.height()) / 2), image);
+        else p.drawText(button, Qt::AlignCenter, expanded ? QStringLiteral("-") : QStringLiteral("+"));
+        FAreas.push_back({button, akExpand, node, child, {}, {}});
+        return button.right() + 1 + 4;
+    };
+
+    // Row headers.
+    p.save();
+    p.setClipRect(QRect(0, l.T, l.W, size.height() - l.T));
+    for (int line = firstLine; line < lastLine; ++line) {
+        const Snapshot::Line& ln = s.Lines[size_t(line)];
+        const QRect cell(ln.Depth * FSizes.RowHeaderIndent(), l.T + line * rh - v, l.W - ln.Depth * FSizes.RowHeaderIndent(), rh);
+        // An expanded member's cell reaches down over its subtree's lines:
+        // left of a line, each ancestor's indent in that ancestor's shade.
+        for (int d = 0; d < ln.Depth; ++d)
+            p.fillRect(QRect(d * FSizes.RowHeaderIndent(), cell.top(), FSizes.RowHeaderIndent(), rh), colorOf(NeutralShade(d)));
+        p.fillRect(cell, colorOf(NeutralShade(ln.Depth)));
+        int textLeft = cell.left() + 4;
+        if (ln.Node && ln.CanExpand) textLeft = expandButton(cell, ln.Node, ln.Child, ln.Expanded);
+        p.setPen(palette().color(QPalette::Text));
+        const QRect textRect(textLeft, cell.top(), cell.right() - textLeft - 2, rh);
+        p.drawText(textRect, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine), metrics.elidedText(ln.Caption, Qt::ElideRight, textRect.width()));
+        p.setPen(lineColour);
+        p.drawLine(QPoint(0, cell.bottom()), cell.bottomRight());
+    }
+    p.restore();
+
+    // Column headers, then the sort headers of every collapsed position.
+    p.save();
+    p.setClipRect(QRect(l.W, 0, size.width() - l.W, l.T));
+    const int membersBottom = l.ColLevels * FSizes.ColHeaderHeight();
+    for (const Snapshot::Column& c : s.Columns) {
+        const int x = l.W + c.X - h;
+        if (x > size.width() || x + c.Width < l.W) continue;
+        const int top = c.Depth * FSizes.ColHeaderHeight();
+        const QRect cell(x, top, c.Width, c.Expanded ? FSizes.ColHeaderHeight() : membersBottom - top);
+        p.fillRect(cell, colorOf(NeutralShade(c.Depth)));
+        int textLeft = cell.left() + 4;
+        if (c.CanExpand) textLeft = expandButton(cell, c.Node, c.Child, c.Expanded);
+        p.setPen(palette().color(QPalette::Text));
+        const QRect textRect(textLeft, cell.top(), cell.right() - textLeft - 2, std::min(cell.height(), FSizes.ColHeaderHeight()));
+        p.drawText(textRect, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine), metrics.elidedText(c.Caption, Qt::ElideRight, textRect.width()));
+        p.setPen(lineColour);
+        p.drawRect(cell.adjusted(0, 0, -1, -1));
+    }
+    for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
+        const int x = l.W + s.LeafX[size_t(leaf)] - h;
+        const bool captions = l.ValueCaptionRow;
+        const QRect whole = captions ? QRect(x, membersBottom, cw, rh) : QRect(x, 0, cw, l.T);
+        for (int k = 0; k < values; ++k) {
+            const QByteArray key = TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters);
+            const QRect area = captions ? TPCGridLayout::SubColumn(whole, k, values) : whole;
+            if (captions) {
+                p.fillRect(area, colorOf(FEngine.ValueColumns()[k]->Shade(4)));
+                p.setPen(palette().color(QPalette::Text));
+                p.drawText(area, int(Qt::AlignCenter | Qt::TextSingleLine), metrics.elidedText(FEngine.ValueColumns()[k]->Caption(), Qt::ElideRight, area.width() - 4));
+            }
+            FAreas.push_back({area, akSortHeader, nullptr, 0, key, {}});
+            if (key == FEngine.SortKey()) {
+                // The direction arrow: 8 wide, 10 high, 4 from the right edge.
+                const int ax = area.right() - 4 - 8, ay = area.top() + (area.height() - 10) / 2;
+                QPolygon arrow;
+                if (FEngine.SortDirection() == 1) arrow << QPoint(ax, ay + 10) << QPoint(ax + 8, ay + 10) << QPoint(ax + 4, ay);
+                else arrow << QPoint(ax, ay) << QPoint(ax + 8, ay) << QPoint(ax + 4, ay + 10);
+                p.setBrush(palette().color(QPalette::Text));
+                p.setPen(Qt::NoPen);
+                p.drawPolygon(arrow);
+                p.setBrush(Qt::NoBrush);
+            }
+        }
+    }
+    p.restore();
+
+    // The corner buttons, with both trees placed.
+    if (FEngine.RowRoot() && FEngine.ColRoot()) {
+        const bool hidden = FEngine.Options() & pcoHideEmptyAxis;
+        const QRect toggle(3, 3, 18, 18), transpose(21, 3, 18, 18);
+        p.drawImage(toggle.topLeft(), StandardImage(hidden ? QStringLiteral("Sb_Grid_Row_Insert") : QStringLiteral("Sb_Grid_Row_Delete")));
+        p.drawImage(transpose.topLeft(), StandardImage(QStringLiteral("Sb_Grid_Transpose")));
+        FAreas.push_back({toggle, akHideEmpty, nullptr, 0, {},
+                          hidden ? QStringLiteral("Afficher les dimensions sans données") : QStringLiteral("Masquer les dimensions sans données")});
+        FAreas.push_back({transpose, akTranspose, nullptr, 0, {}, QStringLiteral("Transposer les axes")});
+    }
+    p.setPen(lineColour);
+    p.drawLine(l.W - 1, 0, l.W - 1, size.height());
+    p.drawLine(0, l.T - 1, size.width(), l.T - 1);
+}
+
+void TPivotCubeGrid::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    for (auto it = FAreas.rbegin(); it != FAreas.rend(); ++it) {
+        if (!it->Rect.contains(at)) continue;
+        const TArea area = *it;   // the engine's change clears the areas
+        if (event->button() == Qt::LeftButton) {
+            switch (area.Kind) {
+            case akExpand: FEngine.ToggleExpand(area.Node, area.Child); break;
+            case akSortHeader: FEngine.SortHeaderClicked(area.Key); break;
+            case akHideEmpty: FEngine.SetOptions(FEngine.Options() ^ pcoHideEmptyAxis); break;
+            case akTranspose: FEngine.Transpose(); break;
+            }
+        } else if (event->button() == Qt::RightButton && area.Kind == akSortHeader) {
+            FEngine.SortHeaderRightPressed();
+        }
+        engineChanged();
+        return;
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+bool TPivotCubeGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        for (auto it = FAreas.rbegin(); it != FAreas.rend(); ++it)
+            if (it->Rect.contains(help->pos()) && !it->Hint.isEmpty()) {
+                QToolTip::showText(help->globalPos(), Translate(it->Hint), viewport());
+                return true;
+            }
+        QToolTip::hideText();
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The pivot grid: the widget that holds a pivot engine and shows it as a
+// table (row and column headers with their expand buttons, sort headers,
+// data cells on their shades, the corner buttons) and turns clicks, wheel
+// and scroll bars into engine operations. The geometry is TPCGridLayout's;
+// what a paint computes (the lines, the columns, one pass over the items and
+// the texts of the cells shown) is kept until the engine changes.
+
+#include "CPivotCube.h"
+#include "CPivotCubeGridLayout.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+
+#include <memory>
+#include <vector>
+
+class TPivotCubeGrid : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TPivotCubeGrid(QWidget* parent = nullptr);
+    ~TPivotCubeGrid() override;
+
+    TPivotCube& Engine() { return FEngine; }
+    const TPCGridSizes& Sizes() const { return FSizes; }
+    void SetSizes(const TPCGridSizes& sizes);
+
+    // What a press on a painted area does.
+    enum TAreaKind { akExpand, akSortHeader, akHideEmpty, akTranspose };
+    struct TArea {
+        QRect Rect;   // viewport coordinates
+        TAreaKind Kind = akExpand;
+        TPivotCubeNode* Node = nullptr;
+        int Child = 0;
+        QByteArray Key;
+        QString Hint;   // French source text
+    };
+    // The areas the last paint registered; a press goes to the last one under it.
+    const std::vector<TArea>& Areas() const { return FAreas; }
+    // Cell texts computed since the last engine change (what is shown, not the whole table).
+    int ComputedCellCount() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    struct Snapshot;
+    Snapshot& snapshot();
+    void engineChanged();
+    void updateScrollBars();
+    QString cellText(Snapshot& s, int line, int leaf, int k);
+
+    TPivotCube FEngine;
+    TPCGridSizes FSizes;
+    int FListener = 0;
+    std::unique_ptr<Snapshot> FSnapshot;
+    std::vector<TArea> FAreas;
+};

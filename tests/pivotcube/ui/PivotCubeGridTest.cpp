@@ -1,0 +1,137 @@
+// The pivot grid widget, offscreen: what it paints at chosen pixels, clicks
+// on its areas reaching the engine, and what it computes for a paint.
+#include "FPivotCubeGrid.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "GridTestCube.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+
+class Grid : public ::testing::Test {
+protected:
+    TPivotCubeGrid grid;
+    void SetUp() override { grid.resize(800, 500); }
+    void place(int regions = 3) {
+        TPivotCube& e = grid.Engine();
+        e.SetCubeData(*GridTestCube(regions));
+        e.ValueColumns().Add()->AssignFrom(*e.CubeData().Values()[0]);
+        e.AddDimension(e.RowDimensions(), 0);
+        e.AddDimension(e.RowDimensions(), 1);
+        e.AddDimension(e.ColDimensions(), 2);
+    }
+    QImage paint() { return grid.viewport()->grab().toImage(); }
+    const TPivotCubeGrid::TArea* area(TPivotCubeGrid::TAreaKind kind, int nth = 0) {
+        for (const auto& a : grid.Areas())
+            if (a.Kind == kind && nth-- == 0) return &a;
+        return nullptr;
+    }
+};
+
+TEST_F(Grid, EmptyGridsPaint) {
+    EXPECT_FALSE(paint().isNull()) << "no cube";
+    grid.Engine().SetCubeData(*GridTestCube());
+    EXPECT_FALSE(paint().isNull()) << "no values";
+    grid.Engine().AddDimension(grid.Engine().RowDimensions(), 0);
+    EXPECT_FALSE(paint().isNull()) << "rows, no values";
+    EXPECT_EQ(area(TPivotCubeGrid::akTranspose), nullptr) << "corner buttons need both trees";
+}
+
+TEST_F(Grid, ClicksReachTheEngine) {
+    place();
+    paint();
+    const auto* expand = area(TPivotCubeGrid::akExpand);
+    ASSERT_NE(expand, nullptr);
+    TPivotCubeNode* node = expand->Node;
+    const int child = expand->Child;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, expand->Rect.center());
+    EXPECT_TRUE(grid.Engine().RowRoot()->IsExpanded(child));
+    EXPECT_EQ(node, grid.Engine().RowRoot());
+
+    paint();
+    const auto* sort = area(TPivotCubeGrid::akSortHeader, 1);
+    ASSERT_NE(sort, nullptr);
+    const QByteArray key = sort->Key;
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, sort->Rect.center());
+    EXPECT_EQ(grid.Engine().SortKey(), key);
+    EXPECT_EQ(grid.Engine().SortDirection(), 2);
+    paint();
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, area(TPivotCubeGrid::akSortHeader, 1)->Rect.center());
+    EXPECT_TRUE(grid.Engine().SortKey().isEmpty());
+
+    paint();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, area(TPivotCubeGrid::akHideEmpty)->Rect.center());
+    EXPECT_TRUE(grid.Engine().Options() & pcoHideEmptyAxis);
+    paint();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, area(TPivotCubeGrid::akTranspose)->Rect.center());
+    EXPECT_EQ(grid.Engine().ColDimensionCount(), 2);
+    EXPECT_EQ(grid.Engine().RowDimensionCount(), 1);
+}
+
+TEST_F(Grid, ShadesAndTheSortedTint) {
+    place();
+    grid.Engine().ToggleExpand(grid.Engine().RowRoot(), 0);
+    const TPCGridLayout l(grid.Engine(), grid.Sizes(), grid.viewport()->size());
+    const QImage before = paint();
+    // A data cell of a depth-1 line, left of its text: the value column's shade at depth 1.
+    const QPoint depth1(l.W + 3, l.T + 1 * 22 + 11);
+    const uint32_t shade = grid.Engine().ValueColumns()[0]->Shade(1);
+    const QColor expected(int(shade & 0xFF), int((shade >> 8) & 0xFF), int((shade >> 16) & 0xFF));
+    EXPECT_EQ(before.pixelColor(depth1), expected);
+    // Sorted by the first column: its cells are tinted red up, green and blue
+    // down by 10 (the first line, depth 0 in any order), the next column not.
+    const QPoint first(l.W + 3, l.T + 11), next(l.W + 80 + 3, l.T + 11);
+    const uint32_t top = grid.Engine().ValueColumns()[0]->Shade(0);
+    const QColor plain(int(top & 0xFF), int((top >> 8) & 0xFF), int((top >> 16) & 0xFF));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, area(TPivotCubeGrid::akSortHeader, 0)->Rect.center());
+    const QImage after = paint();
+    const QColor tinted = after.pixelColor(first);
+    EXPECT_EQ(tinted.red(), std::min(plain.red() + 10, 255));
+    EXPECT_EQ(tinted.green(), plain.green() - 10);
+    EXPECT_EQ(tinted.blue(), plain.blue() - 10);
+    EXPECT_EQ(after.pixelColor(next), plain);
+}
+
+TEST_F(Grid, OnlyWhatIsVisibleIsComputed) {
+    place(2500);   // 2 500 regions: a row axis far taller than the window
+    paint();
+    const TPCGridLayout l(grid.Engine(), grid.Sizes(), grid.viewport()->size());
+    EXPECT_LE(grid.ComputedCellCount(), l.VisibleLineCount() * 2);
+    EXPECT_GT(grid.ComputedCellCount(), 0);
+    // A wheel notch scrolls three lines.
+    QWheelEvent wheel(QPointF(200, 200), grid.viewport()->mapToGlobal(QPointF(200, 200)), {}, QPoint(0, -120), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &wheel);
+    EXPECT_EQ(grid.verticalScrollBar()->value(), 3 * 22);
+}
+
+// A picture of the bundled sample, kept under the build folder for looking at.
+TEST(GridPicture, Sample) {
+    TPivotCubeData data;
+    data.LoadFromFile(QStringLiteral(LORVANE_SOURCE_DIR "/samples/demo.pvc"));
+    ASSERT_GT(data.DataItems().Count(), 0);
+    TPivotCubeGrid grid;
+    grid.resize(900, 420);
+    TPivotCube& e = grid.Engine();
+    e.SetCubeData(data);
+    e.ValueColumns().Add()->AssignFrom(*e.CubeData().Values()[0]);
+    e.AddDimension(e.RowDimensions(), e.CubeData().Axises().IndexOfName(QStringLiteral("Région")));
+    e.AddDimension(e.RowDimensions(), e.CubeData().Axises().IndexOfName(QStringLiteral("Ville")));
+    e.AddDimension(e.ColDimensions(), e.CubeData().Axises().IndexOfName(QStringLiteral("Canal")));
+    e.ToggleExpand(e.RowRoot(), 1);
+    grid.show();
+    QApplication::processEvents();
+    const QImage picture = grid.grab().toImage();
+    QDir().mkpath(QStringLiteral(LORVANE_BINARY_DIR "/screenshots"));
+    EXPECT_TRUE(picture.save(QStringLiteral(LORVANE_BINARY_DIR "/screenshots/pivot_grid.png")));
+}
+
+} // namespace
