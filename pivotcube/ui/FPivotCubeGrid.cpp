@@ -2,6 +2,7 @@
 #include "FPivotCubeGrid.h"
 
 #include "CPivotCubeLeafColumn.h"
+#include "CPivotCubeRegroups.h"
 #include "CPivotCubeTablePass.h"
 #include "UIconSet.h"
 #include "UMultiLang.h"
@@ -47,9 +48,13 @@ struct TPivotCubeGrid::Snapshot {
     std::vector<Column> Columns;       // every column position, pre-order
     std::vector<TPCLeafColumn> Leaves;  // leaf columns' filter stacks, in order
     std::vector<int> LeafX;             // data x of each leaf
+    std::vector<int> LeafTop;           // top of each leaf's member cell in the header
     TPCTablePass Pass;
     bool Streamed = false;
+    std::unique_ptr<TComputeRegroupmentsHelper> RowRegroups;
     std::unordered_map<quint64, QString> Texts;
+    std::unordered_map<int, QStringList> RowRegroupTexts;       // by line
+    std::unordered_map<quint64, QStringList> ColumnRegroupTexts; // by leaf and value column
 };
 
 TPivotCubeGrid::TPivotCubeGrid(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -123,9 +128,17 @@ TPivotCubeGrid::Snapshot& TPivotCubeGrid::snapshot() {
     };
     if (FEngine.ColRoot() && FEngine.ColRoot()->Count() > 0) addColumns(addColumns, FEngine.ColRoot(), 0);
     for (const Snapshot::Column& c : s->Columns)
-        if (c.Leaf >= 0) s->LeafX.push_back(c.X);
-    if (s->LeafX.empty()) s->LeafX.push_back(0);   // an empty column tree shows one column
-    s->Streamed = s->Pass.Run(FEngine, false, FEngine.ValueColumnCount(), nullptr) &&
+        if (c.Leaf >= 0) {
+            s->LeafX.push_back(c.X);
+            s->LeafTop.push_back(c.Depth * FSizes.ColHeaderHeight());
+        }
+    if (s->LeafX.empty()) {   // an empty column tree shows one column
+        s->LeafX.push_back(0);
+        s->LeafTop.push_back(0);
+    }
+    s->RowRegroups = FEngine.RowRegroups().CreateComputation(FEngine.CubeData().Values());
+    TComputeRegroupmentsHelper* regroups = s->RowRegroups->Count() > 0 ? s->RowRegroups.get() : nullptr;
+    s->Streamed = s->Pass.Run(FEngine, false, FEngine.ValueColumnCount(), regroups) &&
                   s->Pass.LeafCount() == int(s->Leaves.size()) && s->Pass.LineCount() == int(s->Lines.size());
     FSnapshot = std::move(s);
     return *FSnapshot;
@@ -146,6 +159,33 @@ QString TPivotCubeGrid::cellText(Snapshot& s, int line, int leaf, int k) {
     }
     s.Texts.emplace(key, text);
     return text;
+}
+
+QStringList TPivotCubeGrid::rowRegroupTexts(Snapshot& s, int line) {
+    if (const auto it = s.RowRegroupTexts.find(line); it != s.RowRegroupTexts.end()) return it->second;
+    TComputeRegroupmentsHelper& computation = *s.RowRegroups;
+    if (s.Streamed) {
+        s.Pass.FillRowRegroups(line, computation);
+    } else {
+        TPCDataItemList scratch;
+        const TPCDataItemList& items = FEngine.CubeData().DataItems().SelectItems(s.LineFilters[size_t(line)].Filters, scratch);
+        FEngine.ComputeRowRegroups(items, FEngine.ColDimensionCount() > 0 ? FEngine.ColDimension(0) : nullptr, computation);
+    }
+    QStringList texts;
+    for (int r = 0; r < computation.Count(); ++r) texts << FEngine.FormatRegroupNumber(RegroupResult(computation, r));
+    return s.RowRegroupTexts.emplace(line, texts).first->second;
+}
+
+QStringList TPivotCubeGrid::columnRegroupTexts(Snapshot& s, int leaf, int k) {
+    const quint64 key = quint64(leaf) * quint64(std::max(1, FEngine.ValueColumnCount())) + quint64(k);
+    if (const auto it = s.ColumnRegroupTexts.find(key); it != s.ColumnRegroupTexts.end()) return it->second;
+    TDoubleList results;
+    FEngine.ComputeColumnRegroups(FEngine.ValueColumns().ColumnFormula(k), s.Leaves[size_t(leaf)].Filters, FEngine.ColRegroups(),
+                                  FEngine.RowDimensionCount() > 0 ? FEngine.RowDimension(0) : nullptr, results);
+    QStringList texts;
+    for (int r = 0; r < FEngine.ColRegroups().Count(); ++r)
+        texts << DisplayTextOfNumber(FEngine, *FEngine.ValueColumns()[k], r < results.Count() ? results[r] : 0);
+    return s.ColumnRegroupTexts.emplace(key, texts).first->second;
 }
 
 void TPivotCubeGrid::updateScrollBars() {
@@ -261,7 +301,8 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
     for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
         const int x = l.W + s.LeafX[size_t(leaf)] - h;
         const bool captions = l.ValueCaptionRow;
-        const QRect whole = captions ? QRect(x, membersBottom, cw, rh) : QRect(x, 0, cw, l.T);
+        const int top = s.LeafTop[size_t(leaf)];
+        const QRect whole = captions ? QRect(x, membersBottom, cw, rh) : QRect(x, top, cw, std::max(membersBottom - top, l.T - top));
         for (int k = 0; k < values; ++k) {
             const QByteArray key = TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters);
             const QRect area = captions ? TPCGridLayout::SubColumn(whole, k, values) : whole;
@@ -285,6 +326,73 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         }
     }
     p.restore();
+
+    // The right band: one cell per row regroupment on every line in view,
+    // the captions above them.
+    const int rowRegroups = FEngine.RowRegroups().Count(), colRegroups = FEngine.ColRegroups().Count();
+    const int bandLeft = l.W + l.D - h;
+    if (rowRegroups > 0) {
+        const int each = l.R / rowRegroups;
+        p.save();
+        p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
+        for (int r = 0; r < rowRegroups; ++r) {
+            const QRect caption(bandLeft + r * each, 0, each, l.T);
+            p.fillRect(caption, colorOf(NeutralShade(0)));
+            p.setPen(palette().color(QPalette::Text));
+            p.drawText(caption.adjusted(2, 2, -2, -2), int(Qt::AlignCenter | Qt::TextWordWrap), FEngine.RowRegroups()[r]->DisplayText());
+        }
+        for (int line = firstLine; line < lastLine; ++line) {
+            const QStringList texts = rowRegroupTexts(s, line);
+            for (int r = 0; r < rowRegroups && r < texts.size(); ++r) {
+                const QRect cell(bandLeft + r * each, l.T + line * rh - v, each, rh);
+                p.fillRect(cell, colorOf(NeutralShade(s.Lines[size_t(line)].Depth)));
+                p.setPen(palette().color(QPalette::Text));
+                p.drawText(cell.adjusted(3, 0, -3, 0), int(Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine), texts[r]);
+            }
+        }
+        p.restore();
+    }
+    // The bottom band: one line per column regroupment under the data, in
+    // bold; the corner values where it meets the right band.
+    if (colRegroups > 0) {
+        const int bandTop = std::min(l.T + l.E - v, size.height() - l.B);
+        QFont bold = font();
+        bold.setBold(true);
+        p.save();
+        p.setFont(bold);
+        for (int r = 0; r < colRegroups; ++r) {
+            const QRect caption(0, bandTop + r * rh, l.W, rh);
+            p.fillRect(caption, colorOf(NeutralShade(0)));
+            p.setPen(palette().color(QPalette::Text));
+            p.drawText(caption.adjusted(4, 0, -2, 0), int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
+                       QLatin1Char(' ') + FEngine.ColRegroups()[r]->DisplayText());
+        }
+        p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
+        for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
+            const QRect column(l.W + s.LeafX[size_t(leaf)] - h, bandTop, cw, rh);
+            for (int k = 0; k < values; ++k) {
+                const QStringList texts = columnRegroupTexts(s, leaf, k);
+                for (int r = 0; r < colRegroups && r < texts.size(); ++r) {
+                    const QRect sub = TPCGridLayout::SubColumn(column.translated(0, r * rh), k, values);
+                    p.fillRect(sub, colorOf(FEngine.ValueColumns()[k]->Shade(0)));
+                    p.setPen(palette().color(QPalette::Text));
+                    p.drawText(sub.adjusted(3, 0, -3, 0), int(Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine), texts[r]);
+                }
+            }
+        }
+        if (rowRegroups > 0) {
+            const int each = l.R / rowRegroups;
+            for (int c = 0; c < colRegroups; ++c)
+                for (int r = 0; r < rowRegroups; ++r) {
+                    const QRect cell(bandLeft + r * each, bandTop + c * rh, each, rh);
+                    p.fillRect(cell, colorOf(NeutralShade(0)));
+                    p.setPen(palette().color(QPalette::Text));
+                    p.drawText(cell.adjusted(3, 0, -3, 0), int(Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine),
+                               FEngine.CornerValue(*FEngine.RowRegroups()[r], *FEngine.ColRegroups()[c]));
+                }
+        }
+        p.restore();
+    }
 
     // The corner buttons, with both trees placed.
     if (FEngine.RowRoot() && FEngine.ColRoot()) {

@@ -127,6 +127,11 @@ TEST(GridPicture, Sample) {
     e.AddDimension(e.RowDimensions(), e.CubeData().Axises().IndexOfName(QStringLiteral("Ville")));
     e.AddDimension(e.ColDimensions(), e.CubeData().Axises().IndexOfName(QStringLiteral("Canal")));
     e.ToggleExpand(e.RowRoot(), 1);
+    for (TPivotCubeRegroups* list : {&e.RowRegroups(), &e.ColRegroups()}) {
+        TPivotCubeRegroup* r = list->Add();
+        r->SetOperator(QStringLiteral("Somme"));
+        r->SetValue(QStringLiteral("Montant"));
+    }
     grid.show();
     QApplication::processEvents();
     const QImage picture = grid.grab().toImage();
