@@ -59,7 +59,7 @@ struct TPivotCubeGrid::Snapshot {
 
 TPivotCubeGrid::TPivotCubeGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("TPivotCube"));
-    viewport()->setMouseTracking(false);
+    viewport()->setMouseTracking(true);   // the resize cursor over the handles
     FListener = FEngine.Subscribe([this] { engineChanged(); });
     updateScrollBars();
 }
@@ -68,12 +68,17 @@ TPivotCubeGrid::~TPivotCubeGrid() { FEngine.Unsubscribe(FListener); }
 
 void TPivotCubeGrid::SetSizes(const TPCGridSizes& sizes) {
     FSizes = sizes;
+    FEngine.SetColWidth(sizes.ColWidth());
+    FEngine.SetRowHeight(sizes.RowHeight());
     engineChanged();
 }
 
 int TPivotCubeGrid::ComputedCellCount() const { return FSnapshot ? int(FSnapshot->Texts.size()) : 0; }
 
 void TPivotCubeGrid::engineChanged() {
+    // The cell size belongs to the view state: the engine holds it.
+    FSizes.SetColWidth(FEngine.ColWidth());
+    FSizes.SetRowHeight(FEngine.RowHeight());
     FSnapshot.reset();
     updateScrollBars();
     viewport()->update();
@@ -407,6 +412,52 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
     p.setPen(lineColour);
     p.drawLine(l.W - 1, 0, l.W - 1, size.height());
     p.drawLine(0, l.T - 1, size.width(), l.T - 1);
+
+    // Resize handles, registered last so that they take the presses on them:
+    // the boundary of the row headers, the right edge of every column member.
+    FAreas.push_back({QRect(l.W - 3, 0, 5, size.height()), akRowHeaderResize, nullptr, 0, {}, {}, 0});
+    for (const Snapshot::Column& c : s.Columns) {
+        const int right = l.W + c.X + c.Width - h;
+        if (right < l.W || right > size.width() + 2) continue;
+        const int top = c.Depth * FSizes.ColHeaderHeight();
+        const int bottom = c.Expanded ? top + FSizes.ColHeaderHeight() : membersBottom;
+        FAreas.push_back({QRect(right - 3, top, 5, bottom - top), akColumnResize, nullptr, 0, {}, {}, (c.X + c.Width) / cw});
+    }
+}
+
+const TPivotCubeGrid::TArea* TPivotCubeGrid::areaAt(const QPoint& at) const {
+    for (auto it = FAreas.rbegin(); it != FAreas.rend(); ++it)
+        if (it->Rect.contains(at)) return &*it;
+    return nullptr;
+}
+
+void TPivotCubeGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (!FDrag.Active) {
+        const TArea* a = areaAt(at);
+        const bool handle = a && (a->Kind == akRowHeaderResize || a->Kind == akColumnResize);
+        viewport()->setCursor(handle ? Qt::SplitHCursor : Qt::ArrowCursor);
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const int size = FDrag.StartSize + at.x() - FDrag.StartX;
+    if (FDrag.Kind == akRowHeaderResize) {
+        FSizes.SetRowHeaderWidth(size);
+        engineChanged();
+        return;
+    }
+    // The column width, and the scroll position moved so that the dragged
+    // boundary stays under the pointer.
+    FEngine.SetColWidth(size);
+    FSizes.SetColWidth(FEngine.ColWidth());
+    const int scroll = std::max(0, FDrag.StartScroll - (FDrag.StartSize - FSizes.ColWidth()) * FDrag.LeavesBefore);
+    engineChanged();
+    horizontalScrollBar()->setValue(scroll);
+}
+
+void TPivotCubeGrid::mouseReleaseEvent(QMouseEvent* event) {
+    FDrag.Active = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void TPivotCubeGrid::mousePressEvent(QMouseEvent* event) {
@@ -414,12 +465,23 @@ void TPivotCubeGrid::mousePressEvent(QMouseEvent* event) {
     for (auto it = FAreas.rbegin(); it != FAreas.rend(); ++it) {
         if (!it->Rect.contains(at)) continue;
         const TArea area = *it;   // the engine's change clears the areas
+        if (area.Kind == akRowHeaderResize || area.Kind == akColumnResize) {
+            if (event->button() != Qt::LeftButton) return;
+            FDrag.Active = true;
+            FDrag.Kind = area.Kind;
+            FDrag.StartX = at.x();
+            FDrag.StartSize = area.Kind == akRowHeaderResize ? FSizes.RowHeaderWidth() : FSizes.ColWidth();
+            FDrag.StartScroll = horizontalScrollBar()->value();
+            FDrag.LeavesBefore = area.LeavesBefore;
+            return;
+        }
         if (event->button() == Qt::LeftButton) {
             switch (area.Kind) {
             case akExpand: FEngine.ToggleExpand(area.Node, area.Child); break;
             case akSortHeader: FEngine.SortHeaderClicked(area.Key); break;
             case akHideEmpty: FEngine.SetOptions(FEngine.Options() ^ pcoHideEmptyAxis); break;
             case akTranspose: FEngine.Transpose(); break;
+            default: break;
             }
         } else if (event->button() == Qt::RightButton && area.Kind == akSortHeader) {
             FEngine.SortHeaderRightPressed();

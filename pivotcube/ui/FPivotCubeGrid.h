@@ -26,7 +26,7 @@ public:
     void SetSizes(const TPCGridSizes& sizes);
 
     // What a press on a painted area does.
-    enum TAreaKind { akExpand, akSortHeader, akHideEmpty, akTranspose };
+    enum TAreaKind { akExpand, akSortHeader, akHideEmpty, akTranspose, akRowHeaderResize, akColumnResize };
     struct TArea {
         QRect Rect;   // viewport coordinates
         TAreaKind Kind = akExpand;
@@ -34,6 +34,7 @@ public:
         int Child = 0;
         QByteArray Key;
         QString Hint;   // French source text
+        int LeavesBefore = 0;   // column handles: the leaf columns left of the handle
     };
     // The areas the last paint registered; a press goes to the last one under it.
     const std::vector<TArea>& Areas() const { return FAreas; }
@@ -43,6 +44,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -61,4 +64,11 @@ private:
     int FListener = 0;
     std::unique_ptr<Snapshot> FSnapshot;
     std::vector<TArea> FAreas;
+    // A resize in progress: what is dragged and the values at its start.
+    struct Drag {
+        bool Active = false;
+        TAreaKind Kind = akRowHeaderResize;
+        int StartX = 0, StartSize = 0, StartScroll = 0, LeavesBefore = 0;
+    } FDrag;
+    const TArea* areaAt(const QPoint& at) const;
 };

@@ -100,6 +100,30 @@ TEST_F(Grid, ShadesAndTheSortedTint) {
     EXPECT_EQ(after.pixelColor(next), plain);
 }
 
+TEST_F(Grid, HandlesResizeTheHeadersAndColumns) {
+    place();
+    paint();
+    const TPCGridLayout before(grid.Engine(), grid.Sizes(), grid.viewport()->size());
+    // The row headers' right edge, dragged 30 pixels to the right.
+    const QPoint edge(before.W - 1, before.T + 5);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(grid.viewport(), edge + QPoint(30, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, edge + QPoint(30, 0));
+    EXPECT_EQ(grid.Sizes().RowHeaderWidth(), 120 + 30);
+    // The first column member's right edge, dragged 20 to the right, then far left (the minimum holds).
+    paint();
+    const TPCGridLayout l(grid.Engine(), grid.Sizes(), grid.viewport()->size());
+    const QPoint column(l.W + 80 - 1, 10);
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, column);
+    QTest::mouseMove(grid.viewport(), column + QPoint(20, 0));
+    EXPECT_EQ(grid.Engine().ColWidth(), 100);
+    QTest::mouseMove(grid.viewport(), column - QPoint(60, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, column - QPoint(60, 0));
+    EXPECT_EQ(grid.Engine().ColWidth(), 48);
+    EXPECT_EQ(grid.Sizes().ColWidth(), 48);
+    EXPECT_FALSE(grid.Engine().RowRoot()->IsExpanded(0)) << "the handle took the presses, not what lies under it";
+}
+
 TEST_F(Grid, OnlyWhatIsVisibleIsComputed) {
     place(2500);   // 2 500 regions: a row axis far taller than the window
     paint();
