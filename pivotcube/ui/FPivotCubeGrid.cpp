@@ -61,10 +61,14 @@ TPivotCubeGrid::TPivotCubeGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("TPivotCube"));
     viewport()->setMouseTracking(true);   // the resize cursor over the handles
     FListener = FEngine.Subscribe([this] { engineChanged(); });
+    RegisterLanguageListener(this);
     updateScrollBars();
 }
 
-TPivotCubeGrid::~TPivotCubeGrid() { FEngine.Unsubscribe(FListener); }
+TPivotCubeGrid::~TPivotCubeGrid() {
+    UnregisterLanguageListener(this);
+    FEngine.Unsubscribe(FListener);
+}
 
 void TPivotCubeGrid::SetSizes(const TPCGridSizes& sizes) {
     FSizes = sizes;
@@ -344,7 +348,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
             const QRect caption(bandLeft + r * each, 0, each, l.T);
             p.fillRect(caption, colorOf(NeutralShade(0)));
             p.setPen(palette().color(QPalette::Text));
-            p.drawText(caption.adjusted(2, 2, -2, -2), int(Qt::AlignCenter | Qt::TextWordWrap), FEngine.RowRegroups()[r]->DisplayText());
+            p.drawText(caption.adjusted(2, 2, -2, -2), int(Qt::AlignCenter | Qt::TextWordWrap), Translate(FEngine.RowRegroups()[r]->DisplayText()));
         }
         for (int line = firstLine; line < lastLine; ++line) {
             const QStringList texts = rowRegroupTexts(s, line);
@@ -370,7 +374,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
             p.fillRect(caption, colorOf(NeutralShade(0)));
             p.setPen(palette().color(QPalette::Text));
             p.drawText(caption.adjusted(4, 0, -2, 0), int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
-                       QLatin1Char(' ') + FEngine.ColRegroups()[r]->DisplayText());
+                       QLatin1Char(' ') + Translate(FEngine.ColRegroups()[r]->DisplayText()));
         }
         p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
         for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {

@@ -8,6 +8,7 @@
 
 #include "CPivotCube.h"
 #include "CPivotCubeGridLayout.h"
+#include "UMultiLang.h"
 
 #include <QAbstractScrollArea>
 #include <QByteArray>
@@ -15,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-class TPivotCubeGrid : public QAbstractScrollArea {
+class TPivotCubeGrid : public QAbstractScrollArea, private ILanguageListener {
     Q_OBJECT
 public:
     explicit TPivotCubeGrid(QWidget* parent = nullptr);
@@ -51,6 +52,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // The grid's own texts are translated when painted: a language change repaints.
+    void LanguageChanged() override { engineChanged(); }
     struct Snapshot;
     Snapshot& snapshot();
     void engineChanged();

@@ -124,6 +124,16 @@ TEST_F(Grid, HandlesResizeTheHeadersAndColumns) {
     EXPECT_FALSE(grid.Engine().RowRoot()->IsExpanded(0)) << "the handle took the presses, not what lies under it";
 }
 
+TEST_F(Grid, ALanguageChangeRepaints) {
+    place();
+    paint();
+    EXPECT_GT(grid.ComputedCellCount(), 0);
+    const int before = GetCurrentLanguage();
+    SetCurrentLanguage(before == 1033 ? 1036 : 1033);
+    EXPECT_EQ(grid.ComputedCellCount(), 0) << "the texts are made again at the next paint";
+    SetCurrentLanguage(before);
+}
+
 TEST_F(Grid, OnlyWhatIsVisibleIsComputed) {
     place(2500);   // 2 500 regions: a row axis far taller than the window
     paint();
