@@ -134,6 +134,30 @@ TEST_F(Grid, ALanguageChangeRepaints) {
     SetCurrentLanguage(before);
 }
 
+// The horizontal middle of the dark pixels of a cell.
+double inkMiddle(const QImage& image, const QRect& cell) {
+    double sum = 0;
+    int count = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (image.pixelColor(x, y).lightness() < 100) {
+                sum += x;
+                ++count;
+            }
+    return count ? sum / count : -1;
+}
+
+TEST_F(Grid, ADashIsCentredOtherTextsRightAligned) {
+    place();
+    const TPCGridLayout l(grid.Engine(), grid.Sizes(), grid.viewport()->size());
+    const QRect cell(l.W + 1, l.T + 1, 78, 20);   // first line, first column, inside its borders
+    const double right = inkMiddle(paint(), cell);
+    grid.Engine().ValueColumns()[0]->SetFormat(QStringLiteral("='-'"));
+    const double dash = inkMiddle(paint(), cell);
+    EXPECT_NEAR(dash, cell.center().x(), 3) << "\"-\" centred";
+    EXPECT_GT(right, cell.center().x() + 10) << "numbers right-aligned";
+}
+
 TEST_F(Grid, OnlyWhatIsVisibleIsComputed) {
     place(2500);   // 2 500 regions: a row axis far taller than the window
     paint();
