@@ -56,3 +56,37 @@ IconSet& iconSet() {
 } // namespace
 
 QImage StandardImage(const QString& name) { return iconSet().image(name); }
+
+QString ActionImageName(int index) {
+    static const std::pair<int, const char*> names[] = {
+    {0, "Img_View"},
+    {1, "Img_Chart"},
+    {2, "Img_Save_Dravo"},
+    {3, "Img_Export_XML"},
+    {4, "Img_Export_HTML"},
+    {5, "Img_Export_XLS"},
+    {14, "Img_Add_View"},
+    {15, "Img_Tree_Down"},
+    {16, "Img_Tree_Up"},
+    {17, "Img_Tree_Delete"},
+    {18, "Img_Add_Chart"},
+    {19, "Img_Import_PivotCube"},
+    {20, "Img_Import_Dravo"},
+    {21, "Img_View_Default"},
+    {22, "Img_Chart_Default"},
+    {23, "Img_Mark_Default"},
+    {24, "Img_Decimals_More"},
+    {25, "Img_Decimals_Less"},
+    {26, "Img_Hide_Empty"},
+    {27, "Img_Show_Empty"},
+    {28, "Img_Transpose"}
+    };
+    for (const auto& [i, name] : names)
+        if (i == index) return QString::fromLatin1(name);
+    return {};
+}
+
+QImage ActionImage(int index) {
+    const QString name = ActionImageName(index);
+    return name.isEmpty() ? QImage() : StandardImage(name);
+}

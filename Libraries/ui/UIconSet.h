@@ -9,5 +9,10 @@
 
 QImage StandardImage(const QString& name);
 
+// The images the main window's actions and views tree use by index (a view
+// 0, a chart 1, the default mark adds 21, ...); empty for an index without one.
+QString ActionImageName(int index);
+QImage ActionImage(int index);
+
 // The decoded images kept at most.
 constexpr int IconCacheSize = 63;

@@ -27,4 +27,15 @@ TEST(IconSet, UnknownNamesGiveEmptyImagesAndTheCacheStaysBounded) {
     EXPECT_FALSE(StandardImage(QStringLiteral("png_error_red_32")).isNull());
 }
 
+TEST(IconSet, ActionImagesByIndex) {
+    const int used[] = {0, 1, 2, 3, 4, 5, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+    for (const int index : used) {
+        const QImage image = ActionImage(index);
+        ASSERT_FALSE(image.isNull()) << index;
+        EXPECT_EQ(image.size(), QSize(16, 16)) << index;
+    }
+    for (const int index : {-1, 6, 13, 29, 1000}) EXPECT_TRUE(ActionImage(index).isNull()) << index;
+    EXPECT_EQ(ActionImageName(0 + 21), QStringLiteral("Img_View_Default")) << "a view marked as the default display";
+}
+
 } // namespace

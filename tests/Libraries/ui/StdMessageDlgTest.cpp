@@ -2,6 +2,7 @@
 // dialog driven with the mouse and the keyboard, and the retrying file write.
 #include "UStdMessageDlg.h"
 #include "UStdMessageDlgLayout.h"
+#include "UMultiLang.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -135,6 +136,38 @@ TEST(StdMessageDlg, AskQuestionAndRetry) {
     EXPECT_FALSE(AskQuestion(QStringLiteral("Supprimer ?")));
     answerNextDialog(QStringLiteral("Recommencer"), nullptr);
     EXPECT_TRUE(AskRetry(QStringLiteral("Encore ?")));
+}
+
+// With another language chosen the buttons show their translations, and the
+// answer is still read from the source caption.
+TEST(StdMessageDlg, TranslatedButtonsStillAnswer) {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("app")));
+    QDir().mkpath(dir.filePath(QStringLiteral("temp")));
+    QFile dictionary(dir.filePath(QStringLiteral("app/lorvane-0409.LAND")));
+    ASSERT_TRUE(dictionary.open(QIODevice::WriteOnly));
+    dictionary.write("\xEF\xBB\xBFu0409\r\nOui=Yes\r\nNon=No\r\n");
+    dictionary.close();
+    InitializeMultiLang({dir.filePath(QStringLiteral("app/lorvane")), dir.filePath(QStringLiteral("temp"))});
+    SetCurrentLanguage(0x0409);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        auto* dialog = qobject_cast<TStdMessageDlg*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        auto* yes = dialog->findChild<QPushButton*>(QStringLiteral("Oui"));
+        if (!yes) return;
+        shown = yes->text();
+        QTest::mouseClick(yes, Qt::LeftButton);
+    });
+    const bool answer = AskQuestion(QStringLiteral("Continuer ?"));
+    SetCurrentLanguage(0);
+    try {
+        FinalizeMultiLang();
+    } catch (...) {
+    }
+    InitializeMultiLang();
+    EXPECT_EQ(shown, QStringLiteral("Yes"));
+    EXPECT_TRUE(answer);
 }
 
 TEST(StdMessageDlg, WriteFileWithRetry) {

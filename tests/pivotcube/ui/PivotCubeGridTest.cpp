@@ -134,6 +134,25 @@ TEST_F(Grid, ALanguageChangeRepaints) {
     SetCurrentLanguage(before);
 }
 
+TEST_F(Grid, NarrowingAColumnKeepsItsEdgeUnderThePointer) {
+    TPivotCube& e = grid.Engine();
+    e.SetCubeData(*GridTestCube());
+    e.ValueColumns().Add()->AssignFrom(*e.CubeData().Values()[0]);
+    e.AddDimension(e.RowDimensions(), 0);
+    e.AddDimension(e.ColDimensions(), 1);   // four columns of 80
+    grid.resize(300, 300);
+    paint();
+    grid.horizontalScrollBar()->setValue(100);
+    paint();
+    const TPCGridLayout l(e, grid.Sizes(), grid.viewport()->size());
+    const QPoint edge(l.W + 3 * 80 - 100 - 1, 10);   // the right edge of the third column
+    QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(grid.viewport(), edge - QPoint(10, 0));
+    QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, edge - QPoint(10, 0));
+    EXPECT_EQ(e.ColWidth(), 70);
+    EXPECT_EQ(grid.horizontalScrollBar()->value(), 100 - 10 * 3);
+}
+
 // The horizontal middle of the dark pixels of a cell.
 double inkMiddle(const QImage& image, const QRect& cell) {
     double sum = 0;
