@@ -113,14 +113,8 @@ double PivotCubeCells::EvaluateCellValue(const TPCDataItemList& items, TPCAxisFi
 TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCDataItemList& items, TPCAxisFilterSpan filters,
                                                  TPivotCubeValueColumn& column) {
     if (!column.FValueExpression) Compile(column);
-    // The context stays set for the display expression, which may aggregate too.
     FParser->SetContext(&items, filters, FCube ? &FCube->Values() : nullptr);
-    TPivotCubeCellValue cell;
-    cell.Value = column.FValueExpression->EvaluateNum();
-    column.FDisplayExpression->CurrentValue = cell.Value;
-    cell.Text = column.FDisplayExpression->EvaluateString();
-    FParser->ClearContext();
-    return cell;
+    return evaluateInContext(column);
 }
 
 TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCCellAggregates& cell, TPivotCubeValueColumn& column) {
@@ -128,12 +122,17 @@ TPivotCubeCellValue PivotCubeCells::EvaluateCell(const TPCCellAggregates& cell, 
     if (!column.FValueExpression) Compile(column);
     FParser->SetContext(&noItems, {}, FCube ? &FCube->Values() : nullptr);
     FParser->ContextCell = &cell;
-    TPivotCubeCellValue result;
-    result.Value = column.FValueExpression->EvaluateNum();
-    column.FDisplayExpression->CurrentValue = result.Value;
-    result.Text = column.FDisplayExpression->EvaluateString();
+    return evaluateInContext(column);
+}
+
+TPivotCubeCellValue PivotCubeCells::evaluateInContext(TPivotCubeValueColumn& column) {
+    // The context stays set for the display expression, which may aggregate too.
+    TPivotCubeCellValue cell;
+    cell.Value = column.FValueExpression->EvaluateNum();
+    column.FDisplayExpression->CurrentValue = cell.Value;
+    cell.Text = column.FDisplayExpression->EvaluateString();
     FParser->ClearContext();
-    return result;
+    return cell;
 }
 
 void PivotCubeCells::BeginLine(const TPCDataItemList& items) { FParser->BeginLine(items); }

@@ -55,6 +55,31 @@ bool isBuiltInOperator(TPCGroupOperatorClass c) {
     return TPCAccumulator().Result(c, unused);
 }
 
+// The item store is read in list order, but through one pointer per item:
+// the IDs and numbers of an item ahead are asked for before their use.
+inline void prefetchAhead(const TPCDataItemList& items, size_t i, size_t last) {
+    if (i + PrefetchDistance < last) {
+        __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
+        __builtin_prefetch(items[i + PrefetchDistance].Values);
+    }
+}
+
+// One number into an accumulator; sums, means and counts skip the extremes.
+template <bool Extremes> inline void addNumber(TPCAccumulator& a, double x) {
+    if constexpr (Extremes) {
+        a.Add(x);
+    } else {
+        a.Total = a.Total + x;
+        ++a.Count;
+    }
+}
+
+// An item's numbers into the accumulators of one cell, one per slot.
+template <bool Extremes>
+inline void addNumbers(TPCAccumulator* acc, const double* numbers, const int* valueOfSlot, size_t slotCount) {
+    for (size_t s = 0; s < slotCount; ++s) addNumber<Extremes>(acc[s], numbers[valueOfSlot[s]]);
+}
+
 } // namespace
 
 const TPCTablePass::Entry* TPCTablePass::Tree::findSparse(const Route& route, int32_t id) const {
@@ -258,26 +283,14 @@ void TPCTablePass::accumulateFlat(const TPCDataItemList& items, size_t first, si
     const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
     const int* valueOfSlot = FValueOfSlot.data();
     for (size_t i = first; i < last; ++i) {
-        if (i + PrefetchDistance < last) {
-            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
-            __builtin_prefetch(items[i + PrefetchDistance].Values);
-        }
+        prefetchAhead(items, i, last);
         const int32_t* ids = items[i].AxisIDs;
         const uint32_t row = uint32_t(ids[rowAxis]), col = uint32_t(ids[colAxis]);
         if (row >= rowSize || col >= colSize) continue;
         const int32_t line = lineOf[row], leaf = leafOf[col];
         if (line < 0 || leaf < 0) continue;
         const double* numbers = items[i].Values;
-        TPCAccumulator* acc = cells + (size_t(line) * leaves + size_t(leaf)) * slotCount;
-        for (size_t s = 0; s < slotCount; ++s) {
-            const double x = numbers[valueOfSlot[s]];
-            if constexpr (Extremes) {
-                acc[s].Add(x);
-            } else {
-                acc[s].Total = acc[s].Total + x;
-                ++acc[s].Count;
-            }
-        }
+        addNumbers<Extremes>(cells + (size_t(line) * leaves + size_t(leaf)) * slotCount, numbers, valueOfSlot, slotCount);
     }
 }
 
@@ -292,10 +305,7 @@ void TPCTablePass::accumulateDense(const TPCDataItemList& items, size_t first, s
     const size_t leaves = size_t(FLeaves), slotCount = size_t(FValueSlots);
     const int* valueOfSlot = FValueOfSlot.data();
     for (size_t i = first; i < last; ++i) {
-        if (i + PrefetchDistance < last) {
-            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
-            __builtin_prefetch(items[i + PrefetchDistance].Values);
-        }
+        prefetchAhead(items, i, last);
         const int32_t* ids = items[i].AxisIDs;
         int32_t leaf = -1;
         for (int32_t r = 0;;) {
@@ -317,16 +327,7 @@ void TPCTablePass::accumulateDense(const TPCDataItemList& items, size_t first, s
             if (id >= uint32_t(route.Size)) break;
             const Entry& e = rowEntries[size_t(route.Base) + id];
             if (e.Ordinal < 0) break;
-            TPCAccumulator* acc = cells + (size_t(e.Ordinal) * leaves + size_t(leaf)) * slotCount;
-            for (size_t s = 0; s < slotCount; ++s) {
-                const double x = numbers[valueOfSlot[s]];
-                if constexpr (Extremes) {
-                    acc[s].Add(x);
-                } else {
-                    acc[s].Total = acc[s].Total + x;
-                    ++acc[s].Count;
-                }
-            }
+            addNumbers<Extremes>(cells + (size_t(e.Ordinal) * leaves + size_t(leaf)) * slotCount, numbers, valueOfSlot, slotCount);
             r = e.Next;
         }
     }
@@ -334,14 +335,6 @@ void TPCTablePass::accumulateDense(const TPCDataItemList& items, size_t first, s
 
 template <bool Extremes>
 void TPCTablePass::accumulate(const TPCDataItemList& items, const Route* memberRoute, const Tree& members) {
-    auto add = [](TPCAccumulator& a, double x) {
-        if constexpr (Extremes) {
-            a.Add(x);
-        } else {
-            a.Total = a.Total + x;
-            ++a.Count;
-        }
-    };
     const bool rowTree = !FRows.Routes.empty(), colTree = !FCols.Routes.empty();
     const bool regroupLines = FRegroups && FRegroupSlots > 0;
     const int valueSlots = FValueSlots, regroupSlots = FRegroupSlots;
@@ -352,12 +345,7 @@ void TPCTablePass::accumulate(const TPCDataItemList& items, const Route* memberR
     TPCAccumulator* regroupCells = FRegroupCells.data();
     const size_t count = items.size();
     for (size_t i = 0; i < count; ++i) {
-        // The item store is read in list order, but through one pointer per
-        // item: its IDs and numbers are asked for ahead of their use.
-        if (i + PrefetchDistance < count) {
-            __builtin_prefetch(items[i + PrefetchDistance].AxisIDs);
-            __builtin_prefetch(items[i + PrefetchDistance].Values);
-        }
+        prefetchAhead(items, i, count);
         const int32_t* ids = items[i].AxisIDs;
         const double* numbers = items[i].Values;
         // The leaf column: down the shown column tree to a position that is not expanded.
@@ -383,14 +371,12 @@ void TPCTablePass::accumulate(const TPCDataItemList& items, const Route* memberR
         if (leaf < 0 && member < 0) continue;
 
         auto feed = [&](size_t line) {
-            if (leaf >= 0) {
-                TPCAccumulator* acc = cells + (line * leaves + size_t(leaf)) * size_t(valueSlots);
-                for (int s = 0; s < valueSlots; ++s) add(acc[s], numbers[valueOfSlot[s]]);
-            }
-            if (member >= 0) {
-                TPCAccumulator* acc = regroupCells + (line * memberCount + size_t(member)) * size_t(regroupSlots);
-                for (int s = 0; s < regroupSlots; ++s) add(acc[s], numbers[regroupValueOfSlot[s]]);
-            }
+            if (leaf >= 0)
+                addNumbers<Extremes>(cells + (line * leaves + size_t(leaf)) * size_t(valueSlots), numbers, valueOfSlot,
+                                     size_t(valueSlots));
+            if (member >= 0)
+                addNumbers<Extremes>(regroupCells + (line * memberCount + size_t(member)) * size_t(regroupSlots), numbers,
+                                     regroupValueOfSlot, size_t(regroupSlots));
         };
         if (!rowTree) {
             feed(0);

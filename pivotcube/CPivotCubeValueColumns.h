@@ -294,6 +294,9 @@ public:
     virtual void Invalidate() {}
 
 private:
+    // The number and text of column in the context the parser holds; the
+    // context is cleared afterwards.
+    TPivotCubeCellValue evaluateInContext(TPivotCubeValueColumn& column);
     TPivotCubeData* FCube = nullptr;
     std::unique_ptr<TPivotCubeFormulaInteractiveParser> FParser;
     std::unique_ptr<TPivotCubeFormulas> FFormulas;

@@ -53,6 +53,7 @@ struct TPivotCubeGrid::Snapshot {
     bool Streamed = false;
     std::unique_ptr<TComputeRegroupmentsHelper> RowRegroups;
     std::unordered_map<quint64, QString> Texts;
+    std::unordered_map<quint64, QByteArray> SortKeys;            // by leaf and value column
     std::unordered_map<int, QStringList> RowRegroupTexts;       // by line
     std::unordered_map<quint64, QStringList> ColumnRegroupTexts; // by leaf and value column
 };
@@ -170,6 +171,12 @@ QString TPivotCubeGrid::cellText(Snapshot& s, int line, int leaf, int k) {
     return text;
 }
 
+QByteArray TPivotCubeGrid::sortKey(Snapshot& s, int leaf, int k) {
+    const quint64 key = quint64(leaf) * quint64(std::max(1, FEngine.ValueColumnCount())) + quint64(k);
+    if (const auto it = s.SortKeys.find(key); it != s.SortKeys.end()) return it->second;
+    return s.SortKeys.emplace(key, TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters)).first->second;
+}
+
 QStringList TPivotCubeGrid::rowRegroupTexts(Snapshot& s, int line) {
     if (const auto it = s.RowRegroupTexts.find(line); it != s.RowRegroupTexts.end()) return it->second;
     TComputeRegroupmentsHelper& computation = *s.RowRegroups;
@@ -239,7 +246,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         const int x = l.W + s.LeafX[size_t(leaf)] - h;
         std::vector<bool> sorted(size_t(values), false);
         if (!FEngine.SortKey().isEmpty())
-            for (int k = 0; k < values; ++k) sorted[size_t(k)] = TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters) == FEngine.SortKey();
+            for (int k = 0; k < values; ++k) sorted[size_t(k)] = sortKey(s, leaf, k) == FEngine.SortKey();
         for (int line = firstLine; line < lastLine; ++line) {
             const QRect cell(x, l.T + line * rh - v, cw, rh);
             for (int k = 0; k < values; ++k) {
@@ -313,7 +320,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         const int top = s.LeafTop[size_t(leaf)];
         const QRect whole = captions ? QRect(x, membersBottom, cw, rh) : QRect(x, top, cw, std::max(membersBottom - top, l.T - top));
         for (int k = 0; k < values; ++k) {
-            const QByteArray key = TPivotCube::MakeSortKey(k, s.Leaves[size_t(leaf)].Filters);
+            const QByteArray key = sortKey(s, leaf, k);
             const QRect area = captions ? TPCGridLayout::SubColumn(whole, k, values) : whole;
             if (captions) {
                 p.fillRect(area, colorOf(FEngine.ValueColumns()[k]->Shade(4)));

@@ -59,6 +59,7 @@ private:
     void engineChanged();
     void updateScrollBars();
     QString cellText(Snapshot& s, int line, int leaf, int k);
+    QByteArray sortKey(Snapshot& s, int leaf, int k);
     QStringList rowRegroupTexts(Snapshot& s, int line);
     QStringList columnRegroupTexts(Snapshot& s, int leaf, int k);
 
