@@ -39,7 +39,8 @@ struct TPivotCubeGrid::Snapshot {
     };
     struct Column {
         TPivotCubeNode* Node = nullptr;
-        int Child = 0, Depth = 0, X = 0, Width = 0, Leaf = -1;
+        // In leaf columns, so that a new column width needs no new snapshot.
+        int Child = 0, Depth = 0, FirstLeaf = 0, LeafCount = 1, Leaf = -1;
         bool Expanded = false, CanExpand = false;
         QString Caption;
     };
@@ -47,8 +48,7 @@ struct TPivotCubeGrid::Snapshot {
     std::vector<TPCLeafColumn> LineFilters;
     std::vector<Column> Columns;       // every column position, pre-order
     std::vector<TPCLeafColumn> Leaves;  // leaf columns' filter stacks, in order
-    std::vector<int> LeafX;             // data x of each leaf
-    std::vector<int> LeafTop;           // top of each leaf's member cell in the header
+    std::vector<int> LeafDepth;         // depth of each leaf's member (the empty tree: one leaf at 0)
     TPCTablePass Pass;
     bool Streamed = false;
     std::unique_ptr<TComputeRegroupmentsHelper> RowRegroups;
@@ -75,7 +75,13 @@ void TPivotCubeGrid::SetSizes(const TPCGridSizes& sizes) {
     FSizes = sizes;
     FEngine.SetColWidth(sizes.ColWidth());
     FEngine.SetRowHeight(sizes.RowHeight());
-    engineChanged();
+    sizesChanged();
+}
+
+// Sizes change the geometry only: what the snapshot computed stays.
+void TPivotCubeGrid::sizesChanged() {
+    updateScrollBars();
+    viewport()->update();
 }
 
 int TPivotCubeGrid::ComputedCellCount() const { return FSnapshot ? int(FSnapshot->Texts.size()) : 0; }
@@ -118,7 +124,7 @@ TPivotCubeGrid::Snapshot& TPivotCubeGrid::snapshot() {
             it.Next();
         } while (!it.Eof());
     }
-    int x = 0, leaf = 0;
+    int leaf = 0;
     auto addColumns = [&](auto& self, TPivotCubeNode* node, int depth) -> void {
         for (int c = 0; c < node->Count(); ++c) {
             Snapshot::Column col;
@@ -128,24 +134,20 @@ TPivotCubeGrid::Snapshot& TPivotCubeGrid::snapshot() {
             col.Expanded = node->IsExpanded(c);
             col.CanExpand = node->Level + 1 < colDims;
             col.Caption = node->LevelAxis->CaptionOf(node->Children[size_t(c)].ID);
-            col.X = x;
-            col.Width = col.Expanded ? TPCGridLayout::ColExtent(node->Children[size_t(c)].Node.get(), FSizes.ColWidth()) : FSizes.ColWidth();
+            col.FirstLeaf = leaf;
             if (!col.Expanded) col.Leaf = leaf++;
+            const size_t at = s->Columns.size();
             s->Columns.push_back(col);
-            if (col.Expanded) self(self, node->Children[size_t(c)].Node.get(), depth + 1);
-            else x += FSizes.ColWidth();
+            if (col.Expanded) {
+                self(self, node->Children[size_t(c)].Node.get(), depth + 1);
+                s->Columns[at].LeafCount = leaf - col.FirstLeaf;
+            }
         }
     };
     if (FEngine.ColRoot() && FEngine.ColRoot()->Count() > 0) addColumns(addColumns, FEngine.ColRoot(), 0);
     for (const Snapshot::Column& c : s->Columns)
-        if (c.Leaf >= 0) {
-            s->LeafX.push_back(c.X);
-            s->LeafTop.push_back(c.Depth * FSizes.ColHeaderHeight());
-        }
-    if (s->LeafX.empty()) {   // an empty column tree shows one column
-        s->LeafX.push_back(0);
-        s->LeafTop.push_back(0);
-    }
+        if (c.Leaf >= 0) s->LeafDepth.push_back(c.Depth);
+    if (s->LeafDepth.empty()) s->LeafDepth.push_back(0);   // an empty column tree shows one column
     s->RowRegroups = FEngine.RowRegroups().CreateComputation(FEngine.CubeData().Values());
     TComputeRegroupmentsHelper* regroups = s->RowRegroups->Count() > 0 ? s->RowRegroups.get() : nullptr;
     s->Streamed = s->Pass.Run(FEngine, false, FEngine.ValueColumnCount(), regroups) &&
@@ -241,9 +243,9 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
     p.save();
     p.setClipRect(QRect(l.W, l.T, size.width() - l.W, size.height() - l.T));
     const int firstLeaf = l.FirstVisibleLeaf(h);
-    const int lastLeaf = std::min(int(s.LeafX.size()), firstLeaf + l.VisibleLeafCount());
+    const int lastLeaf = std::min(int(s.LeafDepth.size()), firstLeaf + l.VisibleLeafCount());
     for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
-        const int x = l.W + s.LeafX[size_t(leaf)] - h;
+        const int x = l.W + leaf * cw - h;
         std::vector<bool> sorted(size_t(values), false);
         if (!FEngine.SortKey().isEmpty())
             for (int k = 0; k < values; ++k) sorted[size_t(k)] = sortKey(s, leaf, k) == FEngine.SortKey();
@@ -301,10 +303,10 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
     p.setClipRect(QRect(l.W, 0, size.width() - l.W, l.T));
     const int membersBottom = l.ColLevels * FSizes.ColHeaderHeight();
     for (const Snapshot::Column& c : s.Columns) {
-        const int x = l.W + c.X - h;
-        if (x > size.width() || x + c.Width < l.W) continue;
+        const int x = l.W + c.FirstLeaf * cw - h, width = c.LeafCount * cw;
+        if (x > size.width() || x + width < l.W) continue;
         const int top = c.Depth * FSizes.ColHeaderHeight();
-        const QRect cell(x, top, c.Width, c.Expanded ? FSizes.ColHeaderHeight() : membersBottom - top);
+        const QRect cell(x, top, width, c.Expanded ? FSizes.ColHeaderHeight() : membersBottom - top);
         p.fillRect(cell, colorOf(NeutralShade(c.Depth)));
         int textLeft = cell.left() + 4;
         if (c.CanExpand) textLeft = expandButton(cell, c.Node, c.Child, c.Expanded);
@@ -315,9 +317,9 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         p.drawRect(cell.adjusted(0, 0, -1, -1));
     }
     for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
-        const int x = l.W + s.LeafX[size_t(leaf)] - h;
+        const int x = l.W + leaf * cw - h;
         const bool captions = l.ValueCaptionRow;
-        const int top = s.LeafTop[size_t(leaf)];
+        const int top = s.LeafDepth[size_t(leaf)] * FSizes.ColHeaderHeight();
         const QRect whole = captions ? QRect(x, membersBottom, cw, rh) : QRect(x, top, cw, std::max(membersBottom - top, l.T - top));
         for (int k = 0; k < values; ++k) {
             const QByteArray key = sortKey(s, leaf, k);
@@ -385,7 +387,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         }
         p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
         for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
-            const QRect column(l.W + s.LeafX[size_t(leaf)] - h, bandTop, cw, rh);
+            const QRect column(l.W + leaf * cw - h, bandTop, cw, rh);
             for (int k = 0; k < values; ++k) {
                 const QStringList texts = columnRegroupTexts(s, leaf, k);
                 for (int r = 0; r < colRegroups && r < texts.size(); ++r) {
@@ -428,11 +430,11 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
     // the boundary of the row headers, the right edge of every column member.
     FAreas.push_back({QRect(l.W - 3, 0, 5, size.height()), akRowHeaderResize, nullptr, 0, {}, {}, 0});
     for (const Snapshot::Column& c : s.Columns) {
-        const int right = l.W + c.X + c.Width - h;
+        const int right = l.W + (c.FirstLeaf + c.LeafCount) * cw - h;
         if (right < l.W || right > size.width() + 2) continue;
         const int top = c.Depth * FSizes.ColHeaderHeight();
         const int bottom = c.Expanded ? top + FSizes.ColHeaderHeight() : membersBottom;
-        FAreas.push_back({QRect(right - 3, top, 5, bottom - top), akColumnResize, nullptr, 0, {}, {}, (c.X + c.Width) / cw});
+        FAreas.push_back({QRect(right - 3, top, 5, bottom - top), akColumnResize, nullptr, 0, {}, {}, c.FirstLeaf + c.LeafCount});
     }
 }
 
@@ -454,7 +456,7 @@ void TPivotCubeGrid::mouseMoveEvent(QMouseEvent* event) {
     const int size = FDrag.StartSize + at.x() - FDrag.StartX;
     if (FDrag.Kind == akRowHeaderResize) {
         FSizes.SetRowHeaderWidth(size);
-        engineChanged();
+        sizesChanged();
         return;
     }
     // The column width, and the scroll position moved so that the dragged
@@ -462,7 +464,7 @@ void TPivotCubeGrid::mouseMoveEvent(QMouseEvent* event) {
     FEngine.SetColWidth(size);
     FSizes.SetColWidth(FEngine.ColWidth());
     const int scroll = std::max(0, FDrag.StartScroll - (FDrag.StartSize - FSizes.ColWidth()) * FDrag.LeavesBefore);
-    engineChanged();
+    sizesChanged();
     horizontalScrollBar()->setValue(scroll);
 }
 

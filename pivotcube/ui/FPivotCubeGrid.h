@@ -57,6 +57,7 @@ private:
     struct Snapshot;
     Snapshot& snapshot();
     void engineChanged();
+    void sizesChanged();
     void updateScrollBars();
     QString cellText(Snapshot& s, int line, int leaf, int k);
     QByteArray sortKey(Snapshot& s, int leaf, int k);

@@ -115,8 +115,10 @@ TEST_F(Grid, HandlesResizeTheHeadersAndColumns) {
     const TPCGridLayout l(grid.Engine(), grid.Sizes(), grid.viewport()->size());
     const QPoint column(l.W + 80 - 1, 10);
     QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, column);
+    const int computed = grid.ComputedCellCount();
     QTest::mouseMove(grid.viewport(), column + QPoint(20, 0));
     EXPECT_EQ(grid.Engine().ColWidth(), 100);
+    EXPECT_EQ(grid.ComputedCellCount(), computed) << "a new width needs no new table";
     QTest::mouseMove(grid.viewport(), column - QPoint(60, 0));
     QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, column - QPoint(60, 0));
     EXPECT_EQ(grid.Engine().ColWidth(), 48);
@@ -211,6 +213,8 @@ TEST(GridPicture, Sample) {
     }
     grid.show();
     QApplication::processEvents();
+    EXPECT_EQ(grid.verticalScrollBar()->value(), 0);
+    EXPECT_GT(grid.verticalScrollBar()->maximum(), 0) << "the lines go beyond the window";
     const QImage picture = grid.grab().toImage();
     QDir().mkpath(QStringLiteral(LORVANE_BINARY_DIR "/screenshots"));
     EXPECT_TRUE(picture.save(QStringLiteral(LORVANE_BINARY_DIR "/screenshots/pivot_grid.png")));
