@@ -194,8 +194,16 @@ public:
     QByteArray ExportXML(unsigned options, const QString& formula = QString(), const QString& format = QString());
     QByteArray ExportSpreadsheet();
 
+    // Appends a value column derived from a cube value or a formula and shows
+    // the value columns; with n ≥ 2 columns ColWidth becomes n × ColWidth /
+    // (n − 1), so that each value sub-column of a leaf keeps its width.
+    TPivotCubeValueColumn& AddValueColumn(const TPivotCubeValue& value);
+    TPivotCubeValueColumn& AddValueColumn(const TPivotCubeFormula& formula);
+
     // Change notification ("repaint"): views subscribe and are told after every change.
     int Subscribe(std::function<void()> listener);
+    // Told once, when the engine goes: views attached to it let go of it.
+    int SubscribeDestroyed(std::function<void()> listener);
     void Unsubscribe(int id);
     void Repaint();
 
@@ -203,6 +211,7 @@ private:
     struct KeyFilters;
     void loadSortKey(KeyFilters& key) const;
     std::unique_ptr<TPivotCubeNode> buildRoot(TPCDimensionList& list);
+    TPivotCubeValueColumn& addValueColumn(const std::function<void(TPivotCubeValueColumn&)>& derive);
     std::unique_ptr<TPivotCubeData> FCubeData;
     TPCDimensionList FRowDimensions, FColDimensions;
     std::unique_ptr<TPivotCubeNode> FRowRoot, FColRoot;
@@ -213,7 +222,7 @@ private:
     uint8_t FSortDirection = 1;
     QStringList FViewStateWarnings;
     int FColWidth = 80, FRowHeight = 22;
-    std::vector<std::pair<int, std::function<void()>>> FListeners;
+    std::vector<std::pair<int, std::function<void()>>> FListeners, FDestroyedListeners;
     int FNextListener = 1;
 };
 

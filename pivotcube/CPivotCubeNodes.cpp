@@ -138,6 +138,8 @@ TPivotCube::TPivotCube()
 }
 
 TPivotCube::~TPivotCube() {
+    auto destroyed = std::move(FDestroyedListeners);
+    for (auto& l : destroyed) l.second();
     FColRegroups->OnChange = nullptr;
     FRowRegroups->OnChange = nullptr;
     FRowRoot.reset();
@@ -301,8 +303,14 @@ int TPivotCube::Subscribe(std::function<void()> listener) {
     return FNextListener++;
 }
 
+int TPivotCube::SubscribeDestroyed(std::function<void()> listener) {
+    FDestroyedListeners.emplace_back(FNextListener, std::move(listener));
+    return FNextListener++;
+}
+
 void TPivotCube::Unsubscribe(int id) {
     std::erase_if(FListeners, [id](const auto& l) { return l.first == id; });
+    std::erase_if(FDestroyedListeners, [id](const auto& l) { return l.first == id; });
 }
 
 void TPivotCube::Repaint() {

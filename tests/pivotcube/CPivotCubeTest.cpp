@@ -268,6 +268,46 @@ TEST_F(PivotTest, ExpandAllCollapseAllAndNotifications) {
     EXPECT_EQ(repaints, before);
 }
 
+TEST_F(PivotTest, AddedValueColumnsWidenTheLeafColumnAndShowTheValueColumns) {
+    pivot.SetColWidth(90);
+    TPivotCubeValue& amount = *pivot.CubeData().Values()[0];
+    TPivotCubeFormula& twice = *pivot.Formulas().Add();
+    twice.SetCaption(QStringLiteral("Double"));
+    twice.SetFormula(QStringLiteral("Somme('Montant')*2"));
+    twice.SetFormat(QStringLiteral("%.1f"));
+    // The first column keeps the width; each later one widens the leaf so
+    // every sub-column stays 90 wide.
+    pivot.AddValueColumn(amount);
+    EXPECT_EQ(pivot.ColWidth(), 90);
+    pivot.AddValueColumn(amount);
+    EXPECT_EQ(pivot.ColWidth(), 180);
+    int repaints = 0;
+    const int id = pivot.Subscribe([&] { ++repaints; });
+    const TPivotCubeValueColumn& third = pivot.AddValueColumn(twice);
+    pivot.Unsubscribe(id);
+    EXPECT_EQ(pivot.ColWidth(), 270);
+    EXPECT_GE(repaints, 1);
+    EXPECT_EQ(pivot.ValueColumnCount(), 3);
+    EXPECT_EQ(third.Caption(), QStringLiteral("Double"));
+    EXPECT_EQ(third.Format(), QStringLiteral("%.1f"));
+    EXPECT_TRUE(pivot.Options() & pcoShowValueColumns);
+}
+
+TEST(PivotNotifications, ViewsAreToldOnceWhenTheEngineGoes) {
+    int told = 0, repaints = 0;
+    {
+        TPivotCube pivot;
+        pivot.SubscribeDestroyed([&] { ++told; });
+        const int gone = pivot.SubscribeDestroyed([&] { told += 100; });
+        pivot.Subscribe([&] { ++repaints; });
+        pivot.Unsubscribe(gone);
+        pivot.Repaint();
+        EXPECT_EQ(told, 0);
+    }
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(repaints, 1);
+}
+
 TEST(VisualFilter, StoredForm) {
     TPCAxisVisualFilter f(1);
     f.DescendingSort = true;
