@@ -2,10 +2,14 @@
 // Helpers of the editor dialog tests: a list of cube values, and running a
 // modal dialog's entry point while a test drives it from the event loop.
 
+#include "UMultiLang.h"
 #include "UPivotCube.h"
 #include "UStdMessageDlg.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -54,3 +58,31 @@ inline void CloseNextMessage(QString& shown) {
             }
     });
 }
+
+// English (0x0409) chosen for the life of the object, with a dictionary made
+// of the given "source=translation" lines; French again afterwards.
+class ScopedEnglish {
+public:
+    explicit ScopedEnglish(const QByteArray& lines) {
+        QDir().mkpath(FDir.filePath(QStringLiteral("app")));
+        QDir().mkpath(FDir.filePath(QStringLiteral("temp")));
+        QFile dictionary(FDir.filePath(QStringLiteral("app/lorvane-0409.LAND")));
+        if (dictionary.open(QIODevice::WriteOnly)) dictionary.write("\xEF\xBB\xBFu0409\r\n" + lines);
+        dictionary.close();
+        InitializeMultiLang({FDir.filePath(QStringLiteral("app/lorvane")), FDir.filePath(QStringLiteral("temp"))});
+        SetCurrentLanguage(0x0409);
+    }
+    ~ScopedEnglish() {
+        SetCurrentLanguage(0);
+        try {
+            FinalizeMultiLang();
+        } catch (...) {
+        }
+        InitializeMultiLang();
+    }
+    ScopedEnglish(const ScopedEnglish&) = delete;
+    ScopedEnglish& operator=(const ScopedEnglish&) = delete;
+
+private:
+    QTemporaryDir FDir;
+};

@@ -264,4 +264,23 @@ TEST_F(FormulaEditor, CancelLeavesTheFormulasUnchanged) {
     }
 }
 
+// The texts are translated when the dialog is made, the caption of an added formula too.
+TEST(FormulaEditorLanguage, TextsAreTranslated) {
+    const ScopedEnglish english("Formules=Formulas\r\nAjouter=Add\r\nFormule=Formula\r\nFormule simple=Simple formula\r\n");
+    TPCFormulaEditor editor;
+    EXPECT_EQ(editor.windowTitle(), QStringLiteral("Formulas"));
+    auto* pages = editor.findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    EXPECT_EQ(pages->tabText(0), QStringLiteral("Simple formula"));
+    auto* add = editor.findChild<QPushButton*>(QStringLiteral("HBAdd"));
+    EXPECT_EQ(add->text(), QStringLiteral("Add"));
+    TPivotCubeFormulas formulas;
+    const auto values = MakeValues({});
+    RunModal(editor, [&] {
+        QTest::mouseClick(add, Qt::LeftButton);
+        editor.findChild<QPushButton*>(QStringLiteral("BBOk"))->click();
+    }, [&] { return editor.Execute(formulas, *values); });
+    ASSERT_EQ(formulas.Count(), 1);
+    EXPECT_EQ(formulas[0]->Caption(), QStringLiteral("Formula"));
+}
+
 } // namespace

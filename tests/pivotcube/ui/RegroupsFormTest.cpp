@@ -142,13 +142,19 @@ TEST_F(RegroupsForm, ShortcutsAddMoveAndRename) {
         press(g, Qt::Key_F2);
         auto* editor = grid()->viewport()->findChild<QLineEdit*>();
         ASSERT_NE(editor, nullptr) << "F2 edits the label";
-        QTest::keyClicks(editor, QStringLiteral("Moyenne des mois"));
+        QTest::keyClicks(editor, QStringLiteral("XMoyenne des mois"));
+        press(editor, Qt::Key_Home);
+        press(editor, Qt::Key_Delete);
+        EXPECT_EQ(rows(), 2) << "Delete in the editor deletes a character, not the line";
         press(editor, Qt::Key_Return);
         QTest::qWait(0);
         EXPECT_TRUE(form.isVisible()) << "Enter in a cell ends the edit, not the dialog";
         EXPECT_EQ(cell(0, 0), QStringLiteral("Moyenne des mois"));
         press(g, Qt::Key_D, Qt::ControlModifier);
         EXPECT_EQ(cell(1, 0), QStringLiteral("Moyenne des mois")) << "Ctrl+D moved it down";
+        press(g, Qt::Key_A, Qt::ControlModifier);
+        press(g, Qt::Key_Delete);
+        EXPECT_EQ(rows(), 2) << "Delete removes the selected line";
         press(g, Qt::Key_Return);   // now Enter is Ok
     });
     ASSERT_TRUE(confirmed);
@@ -255,6 +261,19 @@ TEST_F(RegroupsForm, AbandonChangesNothing) {
         EXPECT_EQ(regroups[1]->Value(), QStringLiteral("Inconnu"));
         EXPECT_EQ(regroups[1]->Operator(), QStringLiteral("Moyenne"));
     }
+}
+
+TEST(RegroupsFormLanguage, TextsAreTranslated) {
+    const ScopedEnglish english("Regroupements=Groupings\r\nLibellé=Label\r\nAjouter=Add\r\n");
+    TPCRegroupsForm form;
+    TPivotCubeRegroups regroups;
+    const auto values = MakeValues({{QStringLiteral("Montant"), QStringLiteral("Somme")}});
+    RunModal(form, [&] {
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Groupings"));
+        auto* grid = form.findChild<QTableView*>(QStringLiteral("DGRegroups"));
+        EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Label"));
+        EXPECT_EQ(form.findChild<QPushButton*>(QStringLiteral("HBAdd"))->text(), QStringLiteral("Add"));
+    }, [&] { return form.Edit(regroups, *values); });
 }
 
 } // namespace
