@@ -292,6 +292,12 @@ public:
     TPCFilterMatcher Matcher() const;
     bool MatchesID(int32_t id) const { return Matcher().MatchesID(id); }
     bool MatchesItem(const TPCDataItem& anItem) const { return Matcher().MatchesItem(anItem); }
+    // Stores a chosen set of members, given as the checked and the unchecked
+    // IDs of the whole axis in member order: the checked ones go to
+    // IncludeIDs, the others to ExcludeIDs, then the longer list is dropped
+    // when there are checked ones, keeping the shorter description (all
+    // checked leaves no filter; none checked excludes every member).
+    void SetSelection(const std::vector<int32_t>& checked, const std::vector<int32_t>& unchecked);
     void WriteToFiler(TVirtualWriter& writer) const override;
     void ReadFromFiler(TVirtualReader& reader) override;
 };

@@ -36,6 +36,20 @@ TPCFilterMatcher TPCAxisFilter::Matcher() const {
     return m;
 }
 
+void TPCAxisFilter::SetSelection(const std::vector<int32_t>& checked, const std::vector<int32_t>& unchecked) {
+    IncludeIDs.Clear();
+    ExcludeIDs.Clear();
+    IncludeIDs.EnsureAllocation(int(checked.size()));
+    ExcludeIDs.EnsureAllocation(int(unchecked.size()));
+    for (int32_t id : checked) IncludeIDs.Add(id);
+    for (int32_t id : unchecked) ExcludeIDs.Add(id);
+    if (IncludeIDs.Count() == 0) return;
+    if (IncludeIDs.Count() > ExcludeIDs.Count())
+        IncludeIDs.Clear();
+    else
+        ExcludeIDs.Clear();
+}
+
 void TPCAxisFilter::WriteToFiler(TVirtualWriter& writer) const {
     writer.WriteVersion(0);
     writer.WriteInteger("Axis", Axis);
