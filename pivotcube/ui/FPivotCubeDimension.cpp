@@ -1,6 +1,9 @@
 // The axis bars.
 #include "FPivotCubeDimension.h"
 
+#include "FPCAxisFiltering.h"
+#include "FPCRegroupsForm.h"
+
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
@@ -50,10 +53,27 @@ void TPivotCubeDimension::Drop(TPivotCubeHelper& source, int index, int slot) {
 }
 
 void TPivotCubeDimension::EditFilter(int index) {
-    (void)index;
+    TPivotCube* engine = PivotCube();
+    if (!engine || index < 0 || index >= BlockCount()) return;
+    TPCAxisVisualFilter& dimension = *(*Dimensions())[size_t(index)];
+    const TPivotCubeAxises& axes = engine->CubeData().Axises();
+    if (dimension.Axis < 0 || dimension.Axis >= axes.Count()) return;
+    TPCAxisFiltering popup(this);
+    popup.move(mapToGlobal(BlockRect(index).bottomLeft() + QPoint(0, 1)));
+    if (!popup.Edit(dimension, *axes[dimension.Axis]) || !PivotCube()) return;
+    PivotCube()->Rebuild();
+    update();
+    emit Changed();
 }
 
-void TPivotCubeDimension::EditRegroups() {}
+void TPivotCubeDimension::EditRegroups() {
+    TPivotCube* engine = PivotCube();
+    if (!engine) return;
+    TPCRegroupsForm form(window());
+    if (!form.Edit(*Regroups(), engine->CubeData().Values()) || !PivotCube()) return;
+    PivotCube()->ClearCaches();
+    emit Changed();
+}
 
 // --- Painting --------------------------------------------------------------
 

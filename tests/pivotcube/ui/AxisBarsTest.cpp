@@ -1,9 +1,13 @@
 // The axis bars, offscreen in a window laid out like the viewer's: dragging
 // blocks with the mouse, the resize handles and the context menu's entries.
+#include "FPCAxisFiltering.h"
 #include "FPCDragForm.h"
+#include "FPCRegroupsForm.h"
 
 #include <QApplication>
+#include <QListView>
 #include <QMenu>
+#include <QPushButton>
 
 #include "BarsTestWindow.h"
 
@@ -187,6 +191,73 @@ TEST_F(AxisBars, AddAxisListsTheChildrenFirstAndTheOthersApart) {
     auto menu = w.columns->BuildContextMenu(blockCentre(w.columns, 0));
     entry(*entry(*menu, "Ajouter axe")->menu(), "Ville")->trigger();
     EXPECT_EQ(axesOf(e.ColDimensions()), (std::vector<int32_t>{0, 1}));
+}
+
+TEST_F(AxisBars, TheArrowOpensTheMemberFilterUnderItsBlock) {
+    e.AddDimension(e.ColDimensions(), 3);
+    e.AddDimension(e.ColDimensions(), 4);
+    ASSERT_EQ(e.ColRoot()->Count(), 3);
+    QPoint shownAt;
+    // Two presses of Space uncheck the first two members, Enter validates.
+    QTimer::singleShot(0, [&] {
+        auto* popup = w.columns->findChild<TPCAxisFiltering*>();
+        if (!popup || !QTest::qWaitFor([&] { return QApplication::activeWindow() == popup; })) return;
+        shownAt = popup->pos();
+        QListView* list = popup->findChild<QListView*>(QStringLiteral("LVMembers"));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    QTest::mouseClick(w.columns, Qt::LeftButton, {}, w.columns->ArrowRect(0).center());
+    EXPECT_EQ(shownAt, w.columns->mapToGlobal(QPoint(0, w.columns->height())));
+    const TPCAxisVisualFilter& months = *e.ColDimension(0);
+    EXPECT_EQ(months.IncludeIDs.Count(), 1);
+    EXPECT_EQ(months.ExcludeIDs.Count(), 0) << "the shorter list is kept";
+    EXPECT_EQ(e.ColRoot()->Count(), 1) << "rebuilt";
+
+    // Escape leaves the dimension as it was.
+    QTimer::singleShot(0, [&] {
+        auto* popup = w.columns->findChild<TPCAxisFiltering*>();
+        if (!popup || !QTest::qWaitFor([&] { return QApplication::activeWindow() == popup; })) return;
+        QListView* list = popup->findChild<QListView*>(QStringLiteral("LVMembers"));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Escape);
+    });
+    QTest::mouseClick(w.columns, Qt::LeftButton, {}, w.columns->ArrowRect(0).center());
+    EXPECT_EQ(months.IncludeIDs.Count(), 1);
+    EXPECT_EQ(e.ColRoot()->Count(), 1);
+    EXPECT_EQ(e.ColDimensionCount(), 2) << "an arrow press drags nothing";
+}
+
+TEST_F(AxisBars, RegroupmentsOfTheBarsDirection) {
+    e.AddDimension(e.ColDimensions(), 3);
+    int repaints = 0;
+    const int id = e.Subscribe([&] { ++repaints; });
+    // "Ajouter" then "Ok" in the dialog the menu opens (the dialog's own
+    // tests drive its keys).
+    QTimer::singleShot(0, [] {
+        auto* form = qobject_cast<TPCRegroupsForm*>(QApplication::activeModalWidget());
+        if (!form) return;
+        form->findChild<QPushButton*>(QStringLiteral("HBAdd"))->click();
+        form->findChild<QPushButton*>(QStringLiteral("BBOk"))->click();
+        if (form->isVisible()) form->reject();
+    });
+    entry(*w.rows->BuildContextMenu(QPoint(40, 40)), "Regroupement...")->trigger();
+    e.Unsubscribe(id);
+    ASSERT_EQ(e.RowRegroups().Count(), 1);
+    EXPECT_EQ(e.RowRegroups()[0]->Value(), QStringLiteral("Montant"));
+    EXPECT_EQ(e.ColRegroups().Count(), 0);
+    EXPECT_GE(repaints, 1);
+    // "Abandon" leaves the collection alone.
+    QTimer::singleShot(0, [] {
+        if (auto* form = qobject_cast<TPCRegroupsForm*>(QApplication::activeModalWidget())) {
+            form->findChild<QPushButton*>(QStringLiteral("HBAdd"))->click();
+            form->findChild<QPushButton*>(QStringLiteral("BBCancel"))->click();
+        }
+    });
+    entry(*w.columns->BuildContextMenu(QPoint(40, 20)), "Regroupement...")->trigger();
+    EXPECT_EQ(e.ColRegroups().Count(), 0);
 }
 
 TEST_F(AxisBars, ARightClickOpensTheMenuWhereThePointerIs) {
