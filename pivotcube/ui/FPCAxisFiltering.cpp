@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QSizeGrip>
 #include <QSortFilterProxyModel>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -43,8 +44,10 @@ TPCAxisFiltering::TPCAxisFiltering(QWidget* parent)
     tools->addWidget(addButton("TBInvertSelection", QStringLiteral("Sb_Grid_Transpose"), QStringLiteral("Inverser la sélection"),
                                &TPCAxisFiltering::InvertSelection));
     tools->addStretch(1);   // the two right-hand buttons stay at the right edge
-    tools->addWidget(addButton("TBValidate", QStringLiteral("Img_Save_Dravo"), QStringLiteral("Valider"),
-                               &TPCAxisFiltering::Validate));
+    // The icon set has no check mark: the style's own "apply" image.
+    QToolButton* validate = addButton("TBValidate", QString(), QStringLiteral("Valider"), &TPCAxisFiltering::Validate);
+    validate->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    tools->addWidget(validate);
     tools->addWidget(addButton("TBCancel", QStringLiteral("Sb_Std_Cancel"), QStringLiteral("Abandonner"),
                                &TPCAxisFiltering::Cancel));
 
