@@ -1,0 +1,176 @@
+#pragma once
+// The viewer's main window: a document's saved views in a tree on the left,
+// the selected view in the pivot grid on the right, with its value bar, axis
+// bars and corner toolbar; the menus and actions of every user command
+// (documents, raw cubes, table exports, the views tree, display options,
+// design mode, formulas, language). A run shows one document until the
+// window closes.
+
+#include "CPivotCube.h"
+#include "UMultiLang.h"
+#include "UPivotCubeInteractive.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TPivotCubeActiveValues;
+class TPivotCubeColumns;
+class TPivotCubeGrid;
+class TPivotCubeRows;
+
+class TPCInteractiveForm : public QMainWindow, private ILanguageListener {
+    Q_OBJECT
+public:
+    // Added to a tree node's image index while it is the default display.
+    static constexpr int DefaultMarkOffset = 21;
+
+    explicit TPCInteractiveForm(QWidget* parent = nullptr);
+    ~TPCInteractiveForm() override;
+
+    // Read by the version check: set by the start-up from the settings.
+    bool WebCheckEnabled = false;
+
+    // --- Runs ---------------------------------------------------------------
+    // Shows a copy of document over cubeData until the window closes, then
+    // copies the edited document back; true when it closed normally.
+    bool ExecuteInteractive(TPCInteractive& document, const TPivotCubeData& cubeData, const QString& caption,
+                            bool designMode);
+    // Opens a document file (or a raw cube) and shows it until the window closes.
+    bool ExecuteFile(const QString& fileName);
+    // The two halves of a run around the modal loop (tests drive the window in between).
+    void BeginInteractive(const TPCInteractive& document, const TPivotCubeData& cubeData, const QString& caption,
+                          bool designMode);
+    void BeginFile(const QString& fileName);
+    // Stores the current view and the formulas into the document; copies it
+    // into copyBack when given.
+    void EndRun(TPCInteractive* copyBack = nullptr);
+
+    // --- State --------------------------------------------------------------
+    TPCInteractive& Document() { return *FDocument; }
+    TPCInteractiveView* CurrentView() const { return FCurrentView; }
+    TPivotCube& Pivot();
+    TPivotCubeGrid* Grid() const { return FGrid; }
+    QTreeWidget* ViewsTree() const { return FTree; }
+    QAction* Action(const QString& objectName) const;
+    bool DesignMode() const { return FDesignMode; }
+    void SetDesignMode(bool on);
+
+    // --- Document and views -------------------------------------------------
+    void InitFromDocument();
+    void RebuildTree();
+    // What the tree's selection now names: actions, the current view, captions.
+    void SelectionChanged();
+    QString BuildViewState();
+    // False (the previous display kept, the error shown) for a text that is not well-formed XML.
+    bool ApplyViewState(const QString& text);
+    void StoreCurrentView();
+    // The node that a "view" or "view/chart" path names, from a first sibling;
+    // captions compared without regard to case.
+    QTreeWidgetItem* FindNodeByPath(const QString& path, QTreeWidgetItem* first) const;
+
+    // --- Commands (the actions open their file dialogs, then call these) -----
+    void ImportDocument(const QString& fileName);
+    bool SaveDocumentTo(const QString& fileName);
+    void ImportRawCube(const QString& fileName);
+    bool ExportRegroupedData(const QString& fileName);
+    bool ExportHTML(const QString& fileName);
+    bool ExportXML(const QString& fileName);
+    bool ExportSpreadsheet(const QString& fileName);
+    void AddView(const QString& name);
+    void DeleteSelectedNode(bool ask = true);
+    void MoveSelectedNode(int delta);
+    void ToggleDefaultMark();
+    void ChangeDecimalsBy(int delta);
+    void EditFormulas();
+    void UpdateActions();
+
+    // How the window asks for file names; tests replace it.
+    struct FileDialogSpec {
+        bool Save = false;
+        QString DefaultSuffix, Filter, Title;
+    };
+    std::function<QString(const FileDialogSpec&)> ChooseFile;
+
+    // Filled by the later parts of the program (about box, web site).
+    std::function<void()> OnAbout, OnWebSite;
+
+signals:
+    void RunFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void LanguageChanged() override { retranslate(); }
+    void retranslate();
+    void createActions();
+    void setRowBarWidth(int width);
+    int rowBarWidth() const;
+    void createMenus();
+    void createLayout();
+    void placeWindow();
+    void updateCaption(const QString& shownName);
+    void setTreeImage(QTreeWidgetItem* node, int index);
+    int treeImage(const QTreeWidgetItem* node) const;
+    TPCInteractiveView* viewOf(const QTreeWidgetItem* node) const;
+    QTreeWidgetItem* selectedNode() const;
+    void selectNode(QTreeWidgetItem* node);
+    QString chooseFile(const FileDialogSpec& spec);
+    void fitViewsPanel();
+    void loadFormulas();
+    void storeFormulas();
+    void replaceDocument(std::unique_ptr<TPCInteractive> document);
+    // Loads a document or raw cube file into the window; false (and an
+    // empty document shown) when it cannot be read.
+    bool openFile(const QString& fileName);
+    bool writeExport(const QString& fileName, const QByteArray& bytes);
+    void tickClock();
+
+    std::unique_ptr<TPCInteractive> FDocument;
+    TPCInteractiveView* FCurrentView = nullptr;
+    int FTreeUpdateDepth = 0;
+    bool FDesignMode = false;
+    QString FCaptionName;
+    bool FCaptionIsFile = false;
+
+    TPivotCubeGrid* FGrid = nullptr;
+    TPivotCubeActiveValues* FValues = nullptr;
+    TPivotCubeColumns* FColumns = nullptr;
+    TPivotCubeRows* FRows = nullptr;
+    QTreeWidget* FTree = nullptr;
+    QWidget* FViewsPanel = nullptr;
+    QToolButton* FViewsHeader = nullptr;
+    QToolBar* FDesignBar = nullptr;
+    QWidget* FTop = nullptr;
+    QWidget* FCorner = nullptr;
+    QSplitter* FMainSplit = nullptr;
+    QSplitter* FTopSplit = nullptr;
+    QSplitter* FLeftSplit = nullptr;
+    QLabel* FClock = nullptr;
+    QLabel* FBrand = nullptr;
+    QTimer* FClockTimer = nullptr;
+    QMenu* FViewsMenu = nullptr;
+    QMenu* FFormulasMenu = nullptr;
+    QMenu* FTreeMenu = nullptr;
+    QMenu* FExportMenu = nullptr;
+    QMenu* FLanguageMenu = nullptr;
+    std::map<QString, QAction*> FActions;
+    int FPivotListener = 0;
+};

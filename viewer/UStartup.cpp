@@ -1,0 +1,65 @@
+// Start-up, the single run of the main window, and the end.
+#include "UStartup.h"
+
+#include "FPCInteractiveForm.h"
+#include "UDesktopAssociation.h"
+#include "UMultiLang.h"
+#include "USettings.h"
+#include "USysUtils.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+
+QString DocumentArgument(const QStringList& arguments) {
+    if (arguments.size() < 2) return {};
+    const QFileInfo last(arguments.last());
+    return last.exists() && last.isFile() ? last.absoluteFilePath() : QString();
+}
+
+bool RegisterAssociationIfAllowed(const QString& dataFolder, const QString& program, bool refreshCaches) {
+    if (!StrToBoolDef(ReadIniSetting(QStringLiteral("Application"), QStringLiteral("AutoRegister"), QStringLiteral("Y")), false))
+        return false;
+    return RegisterDesktopAssociation(dataFolder, program, refreshCaches);
+}
+
+int RunLorvane(int argc, char** argv) {
+    // Numbers are written with "." whatever the user's locale.
+    SetDecimalSeparator(QLatin1Char('.'));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lorvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
+    InitializeMultiLang();
+
+    // Marks a running instance for the desktop's tools; another instance may
+    // hold it already, which is not an error.
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) runtime = QDir::tempPath();
+    QLockFile instanceLock(runtime + QStringLiteral("/LorvaneMutex"));
+    instanceLock.setStaleLockTime(0);
+    (void)instanceLock.tryLock(0);
+
+    RegisterAssociationIfAllowed(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                                 QApplication::applicationFilePath());
+    {
+        TPCInteractiveForm form;
+        form.WebCheckEnabled =
+            StrToBoolDef(ReadIniSetting(QStringLiteral("WebCheck"), QStringLiteral("Enabled"), QStringLiteral("Y")), false);
+        const QString document = DocumentArgument(QApplication::arguments());
+        if (!document.isEmpty()) {
+            form.ExecuteFile(document);
+        } else {
+            TPivotCubeData cube;
+            TPCInteractive empty;
+            form.ExecuteInteractive(empty, cube, QString(), true);
+        }
+    }
+    // Saves the dictionaries that learnt new texts.
+    try {
+        FinalizeMultiLang();
+    } catch (const Exception&) {
+    }
+    return 0;
+}
