@@ -25,8 +25,15 @@ test: deps
 	cmake --build build-test
 	cd build-test && ctest --output-on-failure -j2
 
+# The viewer on the sample document; without a display, the document's
+# default view as a table in the terminal.
 run: build
-	./build/tools/dravo/dravo info samples/demo.pvc
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+		./build/viewer/lorvane samples/demo.Dravo; \
+	else \
+		echo "No display found: showing the default view of samples/demo.Dravo in the terminal instead."; \
+		./build/tools/dravo/dravo pivot samples/demo.Dravo; \
+	fi
 
 bench: deps
 	cmake -S . -B build-bench $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF -DLORVANE_BENCH=ON

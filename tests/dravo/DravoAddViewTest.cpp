@@ -1,0 +1,66 @@
+// dravo add-view: views appended to a document with their placement and
+// formulas, the default display, and what it refuses.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DravoOutcome {
+    int code;
+    QString out, err;
+};
+
+DravoOutcome dravo(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(DRAVO_EXE), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(DravoAddView, AppendsViewsWithTheirFormulasAndDefault) {
+    QTemporaryDir dir;
+    const QString cube = dir.filePath(QStringLiteral("cube.pvc")), doc = dir.filePath(QStringLiteral("doc.Dravo"));
+    ASSERT_EQ(dravo({"generate", "--items", "300", "--seed", "5", "-o", cube}).code, 0);
+    ASSERT_EQ(dravo({"convert", cube, "-o", doc, "--view", "Régions", "--rows", "Région"}).code, 0);
+    const DravoOutcome added = dravo({"add-view", doc, "--view", "Prix", "--default", "--rows", "Produit", "--formula",
+                             "Double=Somme('Montant')*2", "--value", "Double"});
+    ASSERT_EQ(added.code, 0) << added.err.toStdString();
+
+    const DravoOutcome info = dravo({"info", "--json", doc});
+    const QJsonObject document =
+        QJsonDocument::fromJson(info.out.toUtf8()).object().value(QStringLiteral("document")).toObject();
+    QStringList views;
+    for (const QJsonValue& v : document.value(QStringLiteral("views")).toArray())
+        views << v.toObject().value(QStringLiteral("name")).toString();
+    EXPECT_EQ(document.value(QStringLiteral("defaultDisplay")).toString(), QStringLiteral("Prix"));
+    EXPECT_EQ(views, (QStringList{"Régions", "Prix"})) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("Double"))) << "the formula joins the document's";
+
+    // The new view shows its formula column.
+    const DravoOutcome table = dravo({"pivot", doc, "--view", "Prix"});
+    EXPECT_EQ(table.code, 0) << table.err.toStdString();
+    EXPECT_TRUE(table.out.contains(QStringLiteral("Double")));
+
+    struct Case {
+        QStringList args;
+        int code;
+        const char* message;
+    } refused[] = {
+        {{"add-view", doc, "--rows", "Région"}, 2, "--view NAME is required"},
+        {{"add-view", doc, "--view", "Prix"}, 2, "already has a view named 'Prix'"},
+        {{"add-view", cube, "--view", "X"}, 1, ""},
+    };
+    for (const Case& c : refused) {
+        const DravoOutcome r = dravo(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.message))) << r.err.toStdString();
+    }
+}
+
+} // namespace
