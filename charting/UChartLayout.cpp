@@ -18,9 +18,10 @@ double perpendicularExtent(const QFontMetricsF& fm, const QString& text, int ang
     return alongHorizontalAxis ? w * std::sin(a) + h * std::cos(a) : w * std::cos(a) + h * std::sin(a);
 }
 
-double maxExtent(const QFont& font, const std::vector<QString>& texts, int angle, bool horizontalAxis) {
+double maxExtent(const QFont& font, const std::vector<QString>& all, int angle, bool horizontalAxis) {
     const QFontMetricsF fm(font);
     double extent = 0;
+    const std::vector<QString> texts = ChartWidestCandidates(all);
     for (const QString& text : texts) extent = std::max(extent, perpendicularExtent(fm, text, angle, horizontalAxis));
     if (texts.empty()) extent = 0;
     return extent;
@@ -256,6 +257,21 @@ std::vector<QString> categoryLabels(const ChartModel& model, const ChartFrame& f
 }
 
 }  // namespace
+
+std::vector<QString> ChartWidestCandidates(const std::vector<QString>& texts) {
+    constexpr size_t kMany = 300;
+    if (texts.size() <= kMany) return texts;
+    qsizetype longest = 0;
+    for (const QString& text : texts) longest = std::max(longest, text.size());
+    std::vector<QString> candidates;
+    for (const QString& text : texts)
+        if (text.size() + 1 >= longest) candidates.push_back(text);
+    if (candidates.size() <= kMany) return candidates;
+    std::vector<QString> sample;
+    sample.reserve(kMany);
+    for (size_t i = 0; i < kMany; ++i) sample.push_back(candidates[i * candidates.size() / kMany]);
+    return sample;
+}
 
 QFont ChartCanvasFont(const QFont& font) {
     QFont f = font;

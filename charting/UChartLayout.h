@@ -77,3 +77,8 @@ struct ChartFrame {
 };
 
 ChartFrame ChartComputeFrame(const ChartModel& model, const QRectF& rect);
+
+// The texts worth measuring to find the widest of many: the longest ones by
+// length, at most a few hundred of them (measuring ten thousand labels costs
+// more than drawing the chart).
+std::vector<QString> ChartWidestCandidates(const std::vector<QString>& texts);

@@ -122,7 +122,7 @@ int labelStep(const ChartProjection& pr, const Edge& edge, const QFontMetricsF& 
         if (length < spacing) spacing = length, direction = length > 0 ? d / length : QPointF(1, 0);
     }
     double footprint = 0;
-    for (const QString& text : texts) {
+    for (const QString& text : ChartWidestCandidates(texts)) {
         const double w = fm.horizontalAdvance(text), h = fm.height();
         const double bw = w * std::cos(a) + h * std::sin(a), bh = w * std::sin(a) + h * std::cos(a);
         footprint = std::max(footprint, bw * std::fabs(direction.x()) + bh * std::fabs(direction.y()));
@@ -171,6 +171,7 @@ void drawGridLine(ChartPaintContext& c, bool alongX, double t) {
 }
 
 struct AxisTicks {
+    bool TicksAtLabels = false;     // ticks stand at the labels drawn (Positions unused)
     std::vector<double> Positions;  // world coordinates along the axis
     std::vector<QString> Texts;     // per position; empty: no label
     std::vector<double> Minor;
@@ -190,20 +191,21 @@ void drawAxis(ChartPaintContext& c, const ChartAxis& axis, const Edge& edge, dou
         const QPointF s = pr.Map(edge.At(pr, t));
         p.drawLine(s, s + edge.Outward * (axis.TickLength / 2.0));
     }
+    const QFont font = ChartCanvasFont(axis.LabelsFont);
+    const QFontMetricsF fm(font);
+    const std::vector<double>& at = labelsAtTicks ? ticks.Positions : labelPositions;
+    const int angle = std::clamp(axis.LabelAngle, -90, 90);
+    const int every = labelStep(pr, edge, fm, ticks.Texts, at, angle);
     p.setPen(QPen(axis.TickColor, 1));
-    for (double t : ticks.Positions) {
-        const QPointF s = pr.Map(edge.At(pr, t));
+    const std::vector<double>& tickAt = ticks.TicksAtLabels ? labelPositions : ticks.Positions;
+    for (size_t i = 0; i < tickAt.size(); i += ticks.TicksAtLabels ? size_t(every) : 1) {
+        const QPointF s = pr.Map(edge.At(pr, tickAt[i]));
         p.drawLine(s, s + edge.Outward * double(axis.TickLength));
     }
     double extent = 0;
     if (axis.LabelsVisible) {
-        const QFont font = ChartCanvasFont(axis.LabelsFont);
-        const QFontMetricsF fm(font);
         p.setFont(font);
         p.setPen(axis.LabelsColor);
-        const std::vector<double>& at = labelsAtTicks ? ticks.Positions : labelPositions;
-        const int angle = std::clamp(axis.LabelAngle, -90, 90);
-        const int every = labelStep(pr, edge, fm, ticks.Texts, at, angle);
         for (size_t i = 0; i < at.size() && i < ticks.Texts.size(); i += size_t(every)) {
             if (ticks.Texts[i].isEmpty()) continue;
             const QPointF s = pr.Map(edge.At(pr, at[i]));
@@ -264,7 +266,7 @@ void ChartPaintAxes(ChartPaintContext& c) {
                 const double position = f.CategoryPosition(i - 0.5);
                 if (position >= -0.5 && position <= categoryLength + 0.5) ticks.Positions.push_back(position);
             }
-        else ticks.Positions = labelPositions;
+        else ticks.TicksAtLabels = true;
         drawAxis(c, categoryAxis, edgeOf(pr, f.CategoryAxis, categoryLength), 0, categoryLength, ticks, false, labelPositions);
     }
 
@@ -281,7 +283,7 @@ void ChartPaintAxes(ChartPaintContext& c) {
             labelPositions.push_back((f.RowFront(place.Row) + f.RowBack(place.Row)) / 2);
             ticks.Texts.push_back(m.Series[i].Title);
         }
-        ticks.Positions = labelPositions;
+        ticks.TicksAtLabels = true;
         drawAxis(c, depthAxis, edgeOf(pr, ChartAxisKind::Depth, pr.Depth()), 0, pr.Depth(), ticks, false, labelPositions);
     }
 }

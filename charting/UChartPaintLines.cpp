@@ -62,6 +62,46 @@ void drawRibbon(ChartPaintContext& c, const QPolygonF& edge, double z0, double z
     }
 }
 
+// A long line keeps, of the points that fall into one pixel column (row for
+// horizontal charts), the first, the lowest, the highest and the last: the
+// same picture with a few points per pixel instead of hundreds.
+QPolygonF decimated(const QPolygonF& in, bool byY) {
+    if (in.size() < 512) return in;
+    QPolygonF out;
+    out.reserve(in.size() / 2);
+    auto key = [&](const QPointF& p) { return std::floor(byY ? p.y() : p.x()); };
+    auto value = [&](const QPointF& p) { return byY ? p.x() : p.y(); };
+    int i = 0;
+    const int n = int(in.size());
+    while (i < n) {
+        int j = i, low = i, high = i;
+        const double column = key(in[i]);
+        while (j + 1 < n && key(in[j + 1]) == column) {
+            ++j;
+            if (value(in[j]) < value(in[low])) low = j;
+            if (value(in[j]) > value(in[high])) high = j;
+        }
+        out << in[i];
+        for (int k : {std::min(low, high), std::max(low, high)})
+            if (k != i && k != j) out << in[k];
+        if (j != i) out << in[j];
+        i = j + 1;
+    }
+    return out;
+}
+
+// Wide anti-aliased lines stroke much faster in short pieces than in one long path.
+void drawLongPolyline(QPainter& p, const QPolygonF& line) {
+    constexpr int kPiece = 128;
+    const int n = int(line.size());
+    if (n <= kPiece) {
+        p.drawPolyline(line);
+        return;
+    }
+    for (int start = 0; start < n - 1; start += kPiece - 1)
+        p.drawPolyline(line.constData() + start, std::min(kPiece, n - start));
+}
+
 void drawPointer(QPainter& p, const QPointF& at, int size, const QColor& color) {
     p.setPen(QPen(ChartShade(color, 0.55), 1));
     p.setBrush(color);
@@ -78,9 +118,12 @@ void ChartPaintArea(ChartPaintContext& c, int index) {
     const double z0 = f.RowInnerFront(place.Row), z1 = f.RowInnerBack(place.Row);
     QPainter& p = c.Painter;
     for (const std::vector<int>& run : runsOf(place)) {
-        const QPolygonF top = edgeOf(f, place, run, false);
+        const QPolygonF top = decimated(edgeOf(f, place, run, false), f.Horizontal);
         QPolygonF shape = top;
-        for (auto k = run.rbegin(); k != run.rend(); ++k) shape << planar(f, place.Axis, *k, place.From[size_t(*k)]);
+        QPolygonF base;
+        base.reserve(int(run.size()));
+        for (auto k = run.rbegin(); k != run.rend(); ++k) base << planar(f, place.Axis, *k, place.From[size_t(*k)]);
+        shape << decimated(base, f.Horizontal);
         if (run.size() == 1) {  // one point: a thin band of a tenth of the width
             const int k = run.front();
             const double half = std::max(2.0, (f.Horizontal ? pr.Height() : pr.Width()) / 40);
@@ -109,7 +152,7 @@ void ChartPaintArea(ChartPaintContext& c, int index) {
         for (const QPointF& w : top) line << pr.Map(w.x(), w.y(), z0);
         p.setPen(QPen(ChartShade(s.Color, 0.6), 1));
         p.setBrush(Qt::NoBrush);
-        p.drawPolyline(line);
+        drawLongPolyline(p, line);
     }
 }
 
@@ -123,17 +166,18 @@ void ChartPaintLine(ChartPaintContext& c, int index) {
     QPainter& p = c.Painter;
     for (const std::vector<int>& run : runsOf(place)) {
         if (isLine) {
-            const QPolygonF edge = edgeOf(f, place, run, s.Stairs);
+            const QPolygonF edge = decimated(edgeOf(f, place, run, s.Stairs), f.Horizontal);
             if (!pr.IsFlat() && z1 > z0) drawRibbon(c, edge, z0, z1, s.Color, false);
             QPolygonF screen;
             screen.reserve(edge.size());
             for (const QPointF& w : edge) screen << pr.Map(w.x(), w.y(), z0);
             p.setPen(QPen(s.Color, std::max(1, s.LineWidth), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.setBrush(Qt::NoBrush);
-            p.drawPolyline(screen);
+            drawLongPolyline(p, screen);
         }
         if (!isLine || s.PointerVisible) {
-            const double z = pr.IsFlat() ? 0 : (z0 + z1) / 2;
+            // A line's markers sit on its front edge; a point series stands in the middle of its row.
+            const double z = pr.IsFlat() ? 0 : isLine ? z0 : (z0 + z1) / 2;
             for (int k : run) {
                 const QPointF w = planar(f, place.Axis, k, place.To[size_t(k)]);
                 const ChartPoint& point = s.Points[size_t(k)];
