@@ -10,8 +10,6 @@
 
 namespace {
 
-bool isBar(const ChartSeries& s) { return s.Type == ChartSeriesType::Bar || s.Type == ChartSeriesType::HorizBar; }
-
 void paintSeries(ChartPaintContext& c) {
     const ChartFrame& f = c.Frame;
     c.Painter.save();
@@ -37,7 +35,6 @@ void paintSeries(ChartPaintContext& c) {
         }
     }
     c.Painter.restore();
-    (void)isBar;
 }
 
 }  // namespace
