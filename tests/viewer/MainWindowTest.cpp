@@ -11,6 +11,10 @@
 #include "ViewerTestHelpers.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -124,6 +128,44 @@ TEST_F(MainWindow, TheDefaultMarkMovesAndUnmarkingKeepsTheDocumentsDefault) {
     action("ACMarkDefault")->trigger();
     EXPECT_EQ(image(2), 0);
     EXPECT_EQ(form->Document().DefaultDisplay, QStringLiteral("Prix"));
+}
+
+TEST_F(MainWindow, DesignModeShowsTheViewsAndFormulasMenus) {
+    open(sample);
+    auto menuShown = [&](const char* name) { return form->findChild<QMenu*>(QString::fromLatin1(name))->menuAction()->isVisible(); };
+    EXPECT_FALSE(menuShown("MIViews"));
+    EXPECT_FALSE(menuShown("MIFormulas"));
+    EXPECT_FALSE(form->findChild<QWidget*>(QStringLiteral("TBDesign"))->isVisible());
+    EXPECT_EQ(form->ViewsTree()->editTriggers(), QAbstractItemView::NoEditTriggers) << "read-only";
+    action("ACDesignMode")->trigger();
+    EXPECT_TRUE(form->DesignMode());
+    EXPECT_TRUE(action("ACDesignMode")->isChecked());
+    EXPECT_TRUE(menuShown("MIViews"));
+    EXPECT_TRUE(menuShown("MIFormulas"));
+    EXPECT_TRUE(form->findChild<QWidget*>(QStringLiteral("TBDesign"))->isVisible());
+    // Hints are the captions.
+    for (const char* name : {"ACLoadDravo", "ACExportXLS", "ACTranspose"})
+        EXPECT_EQ(action(name)->toolTip(), action(name)->text()) << name;
+    EXPECT_EQ(action("ACHideEmptyAxis")->text(), QStringLiteral("Masquer les dimensions sans données"));
+    action("ACHideEmptyAxis")->trigger();
+    EXPECT_EQ(action("ACHideEmptyAxis")->text(), QStringLiteral("Afficher les dimensions sans données"));
+}
+
+TEST_F(MainWindow, AFileDroppedOnTheWindowOpens) {
+    const std::unique_ptr<TPivotCubeData> cube = SampleCube();
+    TPCInteractive empty;
+    form->BeginInteractive(empty, *cube, QString(), true);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(sample)});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.get(), &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TreeTexts(*form).size() == 3; }));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Visionneuse Dravo - demo.Dravo"));
 }
 
 TEST_F(MainWindow, DesignCommandsOnViews) {

@@ -3,7 +3,10 @@
 #include "CChangeDecimals.h"
 #include "CWindowPlacement.h"
 #include "UDesktopAssociation.h"
+#include "ULanguageMenu.h"
 #include "UStartup.h"
+
+#include <QMenu>
 
 #include "ViewerTestHelpers.h"
 
@@ -99,6 +102,18 @@ TEST(Startup, TheDocumentTypeIsRegisteredOnceAndOnlyWhenAllowed) {
     EXPECT_TRUE(mime.readAll().contains("<glob pattern=\"*.Dravo\"/>"));
     EXPECT_FALSE(RegisterAssociationIfAllowed(data, program, false)) << "nothing differs";
     EXPECT_TRUE(RegisterAssociationIfAllowed(data, QStringLiteral("/usr/bin/lorvane"), false)) << "the program moved";
+}
+
+TEST(LanguageMenu, OffersTheSourceLanguageTicked) {
+    QMenu menu;
+    BuildLanguageMenu(&menu);
+    QAction* french = menu.findChild<QAction*>(QStringLiteral("MILang1036"));
+    ASSERT_NE(french, nullptr);
+    EXPECT_TRUE(french->isCheckable());
+    EXPECT_TRUE(french->isChecked());
+    EXPECT_FALSE(french->text().isEmpty());
+    BuildLanguageMenu(&menu);
+    EXPECT_EQ(menu.findChildren<QAction*>(QStringLiteral("MILang1036")).size(), 1) << "built again, not added twice";
 }
 
 } // namespace
