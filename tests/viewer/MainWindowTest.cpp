@@ -1,6 +1,7 @@
 // The main window over documents made from the bundled sample: the views
 // tree and what it shows, the design commands, the decimals, the exports,
 // and files that cannot be opened as they are.
+#include "FPCFormulaEditor.h"
 #include "FPivotCubeActiveValues.h"
 #include "FPivotCubeDimension.h"
 #include "FPivotCubeGrid.h"
@@ -10,6 +11,7 @@
 #include "ViewerTestDocument.h"
 #include "ViewerTestHelpers.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QMenu>
@@ -149,6 +151,23 @@ TEST_F(MainWindow, DesignModeShowsTheViewsAndFormulasMenus) {
     EXPECT_EQ(action("ACHideEmptyAxis")->text(), QStringLiteral("Masquer les dimensions sans données"));
     action("ACHideEmptyAxis")->trigger();
     EXPECT_EQ(action("ACHideEmptyAxis")->text(), QStringLiteral("Afficher les dimensions sans données"));
+}
+
+TEST_F(MainWindow, DefiningFormulasDropsTheColumnsThatNameNothing) {
+    open(sample);
+    form->SetDesignMode(true);
+    ClickNode(*form, 2);
+    ASSERT_EQ(columnCaptions(), QStringList{"Prix moyen"});
+    // "Retirer" then "Ok" in the formula editor.
+    WhenOpen(
+        form.get(), [] { return qobject_cast<TPCFormulaEditor*>(QApplication::activeModalWidget()); },
+        [](TPCFormulaEditor* editor) {
+            QTest::mouseClick(editor->findChild<QAbstractButton*>(QStringLiteral("HBRemove")), Qt::LeftButton);
+            QTest::mouseClick(editor->findChild<QAbstractButton*>(QStringLiteral("BBOk")), Qt::LeftButton);
+        });
+    form->findChild<QAction*>(QStringLiteral("MIDefineFormulas"))->trigger();
+    EXPECT_EQ(form->Pivot().Formulas().Count(), 0);
+    EXPECT_EQ(form->Pivot().ValueColumnCount(), 0);
 }
 
 TEST_F(MainWindow, AFileDroppedOnTheWindowOpens) {
