@@ -76,18 +76,29 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
         line.Cells.reserve(qsizetype(leaves.size()) * valueCount);
         if (streamed) {
             for (int leaf = 0; leaf < int(leaves.size()); ++leaf)
-                for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(pass.Cell(ordinal, leaf), *values[k]).Text;
+                for (int k = 0; k < valueCount; ++k) {
+                    const TPivotCubeCellValue cell = engine.EvaluateCell(pass.Cell(ordinal, leaf), *values[k]);
+                    line.Cells << cell.Text;
+                    line.Numbers.push_back(cell.Value);
+                }
             if (computation->Count() > 0) pass.FillRowRegroups(ordinal, *computation);
         } else {
             const TPCDataItemList& rowItems = cube.DataItems().SelectItems(it.FilterList(), scratch);
             {
                 PivotCubeCells::LineScope scope(engine, rowItems);
                 for (const TPCLeafColumn& leaf : leaves)
-                    for (int k = 0; k < valueCount; ++k) line.Cells << engine.EvaluateCell(rowItems, leaf.Filters, *values[k]).Text;
+                    for (int k = 0; k < valueCount; ++k) {
+                        const TPivotCubeCellValue cell = engine.EvaluateCell(rowItems, leaf.Filters, *values[k]);
+                        line.Cells << cell.Text;
+                        line.Numbers.push_back(cell.Value);
+                    }
             }
             if (computation->Count() > 0) engine.ComputeRowRegroups(rowItems, firstColumn, *computation);
         }
-        for (int r = 0; r < computation->Count(); ++r) line.Regroups << engine.FormatRegroupNumber(RegroupResult(*computation, r));
+        for (int r = 0; r < computation->Count(); ++r) {
+            line.Regroups << engine.FormatRegroupNumber(RegroupResult(*computation, r));
+            line.RegroupNumbers.push_back(RegroupResult(*computation, r));
+        }
         grid.Lines.push_back(std::move(line));
         ++ordinal;
     });
@@ -100,8 +111,11 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
             if (it.IsExpanded()) return;
             for (int k = 0; k < valueCount; ++k) {
                 const TDoubleList& results = engine.CachedColumnRegroups(it, k);
-                for (int r = 0; r < colRegroups.Count(); ++r)
-                    grid.ColumnRegroupLines[size_t(r)].Cells << (r < results.Count() ? DisplayTextOfNumber(engine, *values[k], results[r]) : QString());
+                for (int r = 0; r < colRegroups.Count(); ++r) {
+                    TPivotGridLine& line = grid.ColumnRegroupLines[size_t(r)];
+                    line.Cells << (r < results.Count() ? DisplayTextOfNumber(engine, *values[k], results[r]) : QString());
+                    line.Numbers.push_back(r < results.Count() ? results[r] : 0.0);
+                }
             }
         });
         for (int r = 0; r < colRegroups.Count(); ++r)
@@ -109,6 +123,34 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine) {
                 grid.ColumnRegroupLines[size_t(r)].Regroups << engine.CornerValue(*rowRegroups[R], *colRegroups[r]);
     }
     return grid;
+}
+
+TPivotGridTotals BuildPivotGridTotals(TPivotCube& engine) {
+    TPivotGridTotals totals;
+    TPivotCubeData& cube = engine.CubeData();
+    engine.CompileAll();
+    TPivotCubeValueColumns& values = engine.ValueColumns();
+    const int valueCount = values.Count();
+    const TPCDataItemList& all = cube.DataItems().ActiveItems();
+    for (int k = 0; k < valueCount; ++k) totals.Grand.push_back(engine.EvaluateCellValue(all, {}, *values[k]));
+    std::vector<TPCLeafColumn> leaves;
+    std::vector<QStringList> captions;
+    leafColumns(engine, leaves, captions);
+    {
+        PivotCubeCells::LineScope scope(engine, all);
+        for (const TPCLeafColumn& leaf : leaves)
+            for (int k = 0; k < valueCount; ++k) totals.Columns.push_back(engine.EvaluateCellValue(all, leaf.Filters, *values[k]));
+    }
+    // Each line's items are one range of the list ordered by the row root's axis.
+    if (engine.RowRoot()) cube.DataItems().SortByAxis(engine.RowRoot()->Dimension->Axis);
+    TPCDataItemList scratch;
+    walk(engine.RowRoot(), [&](TPCNodeIterator& it) {
+        const TPCDataItemList& rowItems = cube.DataItems().SelectItems(it.FilterList(), scratch);
+        std::vector<double> line;
+        for (int k = 0; k < valueCount; ++k) line.push_back(engine.EvaluateCellValue(rowItems, {}, *values[k]));
+        totals.Rows.push_back(std::move(line));
+    });
+    return totals;
 }
 
 namespace {

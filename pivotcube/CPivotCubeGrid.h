@@ -17,6 +17,8 @@ struct TPivotGridLine {
     bool Expanded = false;  // the member's children follow on the next lines
     QStringList Cells;      // one text per leaf column and value column
     QStringList Regroups;   // one text per row regroupment
+    std::vector<double> Numbers;         // the number behind each cell, before its display format
+    std::vector<double> RegroupNumbers;  // the number behind each row regroupment (none on column regroupment lines)
 };
 
 struct TPivotGrid {
@@ -41,3 +43,15 @@ TPivotGrid BuildPivotGrid(TPivotCube& engine);
 // level's column, the cells, the row regroupments), then the column
 // regroupment lines (the caption in the first column).
 QByteArray PivotGridCSV(const TPivotGrid& grid);
+
+// The totals a cell can be measured against, each taken over the items (not
+// by adding cells): per row line (in grid order) and value column, the value
+// over the line's items alone; per leaf column and value column (in the order
+// of the grid's cells), over all items under the column; per value column,
+// over all items.
+struct TPivotGridTotals {
+    std::vector<std::vector<double>> Rows;
+    std::vector<double> Columns;
+    std::vector<double> Grand;
+};
+TPivotGridTotals BuildPivotGridTotals(TPivotCube& engine);

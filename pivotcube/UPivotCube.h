@@ -350,6 +350,9 @@ public:
     // no filter (no copy), else scratch filled with them.
     const TPCDataItemList& SelectItems(TPCAxisFilterSpan filters, TPCDataItemList& scratch) const;
     bool HasMatch(TPCAxisFilterSpan filters) const;
+    // Leaves out, for good, the items that do not pass every filter (their
+    // blocks stay allocated); the kept ones stay in their order.
+    void KeepOnly(TPCAxisFilterSpan filters);
 
     void WriteToFiler(TVirtualWriter& writer) const override;
     void ReadFromFiler(TVirtualReader& reader) override;

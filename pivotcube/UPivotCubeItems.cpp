@@ -244,6 +244,17 @@ void TPCDataItems::SetFilters(TPCAxisFilterSpan filters) {
     FFiltered = std::move(subset);
 }
 
+void TPCDataItems::KeepOnly(TPCAxisFilterSpan filters) {
+    if (filters.empty()) return;
+    TPCDataItemList kept;
+    selectItems(FItems, filters, [&](const TPCDataItem& item) {
+        kept.push_back(item);
+        return true;
+    });
+    dropOrderingState();
+    FItems = std::move(kept);
+}
+
 const TPCDataItemList& TPCDataItems::SelectItems(TPCAxisFilterSpan filters, TPCDataItemList& scratch) const {
     if (filters.empty()) return ActiveItems();
     scratch.clear();

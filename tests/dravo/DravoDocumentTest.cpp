@@ -83,7 +83,7 @@ TEST_F(DravoDocuments, ProtectedDocumentsNeedTheirPassword) {
     };
     const Case cases[] = {
         {{"info", doc}, 1, "the document is password protected (give --password)"},
-        {{"info", "--password", "PW", doc}, 1, "wrong password or damaged document"},
+        {{"info", "--password", "PW", doc}, 1, "wrong password, or the document is damaged\n"},
         {{"extract", doc, "-o", path("x.pvc")}, 1, "the document is password protected"},
         {{"info", "--password", "pw", doc}, 0, ""},
         {{"extract", "--password", "pw", doc}, 2, "-o CUBE.pvc is required"},

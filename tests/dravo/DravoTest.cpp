@@ -108,18 +108,24 @@ TEST_F(DravoTest, RuntimeFailuresAreOneLineAndExitOne) {
     put("header.pvc", "PivotCube-KDR-9.99" + good.mid(18));
     put("cut.pvc", good.left(good.size() / 2));
     put("empty.pvc", QByteArray());
-    struct Case { QString file; QString message; } cases[] = {
-        {path("missing.pvc"), "No such file"},
-        {dir.path(), "Is a folder, not a cube file"},
-        {path("header.pvc"), "Invalid File IDHeader"},
-        {path("cut.pvc"), "DeCompressStream : data corrupt, unexpected end of data !"},
-        {path("empty.pvc"), "Invalid File IDHeader"},
+    put("text.txt", "Région;Montant\n");
+    // The message says what the user can act on; --verbose adds the internal text after a colon.
+    struct Case { QString file; QString message; QString detail; } cases[] = {
+        {path("missing.pvc"), "No such file", ""},
+        {dir.path(), "Is a folder, not a cube or document file", ""},
+        {path("header.pvc"), "a raw cube file of a version this program does not read", "Invalid File IDHeader"},
+        {path("cut.pvc"), "the cube file is damaged (cut short or corrupted)", "DeCompressStream : data corrupt, unexpected end of data !"},
+        {path("empty.pvc"), "not a cube or document file", ""},
+        {path("text.txt"), "not a cube or document file", ""},
     };
     for (const auto& c : cases) {
         Outcome r = dravo({"info", c.file});
         EXPECT_EQ(r.code, 1) << c.file.toStdString();
         EXPECT_EQ(r.err, QStringLiteral("dravo: %1: %2\n").arg(c.file, c.message));
         EXPECT_TRUE(r.out.isEmpty());
+        Outcome v = dravo({"info", "--verbose", c.file});
+        const QString detail = c.detail.isEmpty() ? QString() : QStringLiteral(": ") + c.detail;
+        EXPECT_EQ(v.err, QStringLiteral("dravo: %1: %2%3\n").arg(c.file, c.message, detail));
     }
     // An output that cannot be written names the file and leaves nothing behind.
     Outcome r = dravo({"generate", "--items", "10", "-o", path("no/such/folder/x.pvc")});

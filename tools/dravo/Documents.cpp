@@ -1,6 +1,7 @@
 // Documents in dravo: reading and writing ".Dravo" files, and the convert and
 // extract subcommands between documents and raw cube files.
 #include "Layout.h"
+#include "ProgressStream.h"
 
 #include "CPivotCube.h"
 #include "CPivotCubeViewState.h"
@@ -12,17 +13,11 @@
 
 namespace dravo {
 
-bool isDocumentFile(const QString& fileName) {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray tag = f.read(8);
-    return tag == "SFSv1.00" || tag == "SFSv1.01";
-}
+bool isDocumentFile(const QString& fileName) { return fileKind(fileName) == FileKind::Document; }
 
 LoadedDocument loadDocument(const QString& fileName, const QByteArray& password, TPivotCubeData* cubeTarget) {
-    QFileInfo info(fileName);
-    if (!info.exists()) throw Failure{fileName, QStringLiteral("No such file")};
-    if (info.isDir()) throw Failure{fileName, QStringLiteral("Is a folder, not a document")};
+    const FileKind kind = fileKind(fileName);
+    if (kind != FileKind::Document) wrongKind(fileName, kind, FileKind::Document);
     LoadedDocument loaded;
     loaded.document = std::make_unique<TPCInteractive>();
     if (!cubeTarget) {
@@ -30,16 +25,25 @@ LoadedDocument loadDocument(const QString& fileName, const QByteArray& password,
         cubeTarget = loaded.cube.get();
     }
     try {
-        auto container = TSFSObject::CreateForReadingFile(fileName);
+        Progress progress(QStringLiteral("loading"));
+        TFileStream file(fileName, TFileStream::fmOpenRead);
+        ProgressStream reading(file, progress);
+        std::unique_ptr<TSFSObject> container;
+        try {
+            container = TSFSObject::CreateForReading(reading);
+        } catch (const Exception& e) {
+            throw Failure{fileName, QStringLiteral("the document is damaged"), e.message()};
+        }
         loaded.isProtected = IsProtectedDocument(*container);
         if (loaded.isProtected && password.isEmpty())
             throw Failure{fileName, QStringLiteral("the document is password protected (give --password)")};
         QString error;
         if (!LoadDocumentFromContainer(*container, loaded.document.get(), cubeTarget, password, &error))
-            throw Failure{fileName, loaded.isProtected ? QStringLiteral("wrong password or damaged document: %1").arg(error)
-                                                       : QStringLiteral("damaged document: %1").arg(error)};
+            throw Failure{fileName, loaded.isProtected ? QStringLiteral("wrong password, or the document is damaged")
+                                                       : QStringLiteral("the document is damaged"),
+                          error};
     } catch (const Exception& e) {
-        throw Failure{fileName, e.message()};
+        throw Failure{fileName, QStringLiteral("the document cannot be read"), e.message()};
     } catch (const std::bad_alloc&) {
         throw Failure{fileName, QStringLiteral("out of memory")};
     }
@@ -48,11 +52,16 @@ LoadedDocument loadDocument(const QString& fileName, const QByteArray& password,
 
 void saveDocument(const QString& fileName, const TPCInteractive& document, const TPivotCubeData& cube,
                   const QByteArray& password) {
+    TMemoryStream bytes;
     try {
-        SaveDocument(fileName, document, cube, password);
+        Progress progress(QStringLiteral("compressing"));
+        auto container = TSFSObject::CreateForWriting(bytes, sfsoVersion100);
+        SaveDocumentToContainer(*container, document, cube, password);
+        container->Close();
     } catch (const Exception& e) {
-        throw Failure{fileName, e.message()};
+        throw Failure{fileName, QStringLiteral("the document cannot be made"), e.message()};
     }
+    writeFileAtomically(fileName, bytes.Data());
 }
 
 QByteArray rawCubeFileBytes(const TPivotCubeData& cube) {
@@ -79,9 +88,12 @@ namespace {
 QByteArray passwordOf(const dravo::Args& args) { return args.value(QStringLiteral("--password")).toUtf8(); }
 
 int runConvert(const dravo::Args& args) {
-    if (!args.has(QStringLiteral("--output"))) throw dravo::UsageError{QStringLiteral("-o DOC.Dravo is required")};
+    const QString output = dravo::outputPath(args, QStringLiteral("-o DOC.Dravo"));
     const QString input = args.positional.first();
-    const QString output = args.value(QStringLiteral("--output"));
+    // Replacing the input would lose it (and a document's views and formulas).
+    dravo::refuseToReplaceInput(input, output);
+    if (args.has(QStringLiteral("--where")))
+        throw dravo::UsageError{QStringLiteral("--where does not apply to convert: a document keeps all its items")};
     auto cube = dravo::loadCube(input);
     TPCInteractive document;
     TPCInteractiveView* view = document.NewView();
@@ -99,10 +111,16 @@ int runConvert(const dravo::Args& args) {
 }
 
 int runExtract(const dravo::Args& args) {
-    if (!args.has(QStringLiteral("--output"))) throw dravo::UsageError{QStringLiteral("-o CUBE.pvc is required")};
+    const QString output = dravo::outputPath(args, QStringLiteral("-o CUBE.pvc"));
     const QString input = args.positional.first();
+    dravo::refuseToReplaceInput(input, output);
     dravo::LoadedDocument loaded = dravo::loadDocument(input, passwordOf(args));
-    dravo::writeFileAtomically(args.value(QStringLiteral("--output")), dravo::rawCubeFileBytes(*loaded.cube));
+    QByteArray bytes;
+    {
+        dravo::Progress progress(QStringLiteral("compressing"));
+        bytes = dravo::rawCubeFileBytes(*loaded.cube);
+    }
+    dravo::writeFileAtomically(output, bytes);
     return 0;
 }
 

@@ -1,10 +1,12 @@
 // The shared machinery of the dravo subcommands.
 #include "Dravo.h"
+#include "ProgressStream.h"
 
 #include "UPivotCube.h"
+#include "XClasses.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +36,17 @@ const Subcommand* findSubcommand(const QString& name) {
     return nullptr;
 }
 
+namespace {
+bool gVerbose = false;
+const Option& verboseOption() {
+    static const Option option{QStringLiteral("--verbose"), QString(), QString(),
+                               QStringLiteral("after a failure's message, the internal text behind it")};
+    return option;
+}
+} // namespace
+
+bool verbose() { return gVerbose; }
+
 QString helpText(const Subcommand& command) {
     QString text = QStringLiteral("usage: dravo %1\n\n%2\n\noptions:\n").arg(command.synopsis, command.description);
     QStringList heads, helps;
@@ -43,6 +56,8 @@ QString helpText(const Subcommand& command) {
         heads << head;
         helps << o.help;
     }
+    heads << verboseOption().name;
+    helps << verboseOption().help;
     heads << QStringLiteral("-h, --help");
     helps << QStringLiteral("show this help");
     int width = 0;
@@ -50,6 +65,7 @@ QString helpText(const Subcommand& command) {
     for (qsizetype i = 0; i < heads.size(); ++i) text += QStringLiteral("  %1  %2\n").arg(heads[i].leftJustified(width), helps[i]);
     return text;
 }
+
 
 qint64 Args::integer(const QString& name, qint64 fallback, qint64 min, qint64 max) const {
     if (!has(name)) return fallback;
@@ -80,7 +96,7 @@ Args parseArgs(const Subcommand& command, const QStringList& arguments) {
             arg = arg.left(arg.indexOf(QLatin1Char('=')));
             hasInline = true;
         }
-        const Option* option = nullptr;
+        const Option* option = arg == verboseOption().name ? &verboseOption() : nullptr;
         for (const Option& o : command.options)
             if (o.name == arg || (!o.shortName.isEmpty() && o.shortName == arg)) option = &o;
         if (!option) throw UsageError{QStringLiteral("unknown option '%1'").arg(arg)};
@@ -94,26 +110,11 @@ Args parseArgs(const Subcommand& command, const QStringList& arguments) {
             args.set(option->name, arguments[++i]);
         }
     }
+    gVerbose = args.has(verboseOption().name);
     const int n = int(args.positional.size());
     if (n < command.minPositional) throw UsageError{QStringLiteral("missing argument (usage: dravo %1)").arg(command.synopsis)};
     if (n > command.maxPositional) throw UsageError{QStringLiteral("unexpected argument '%1'").arg(args.positional[command.maxPositional])};
     return args;
-}
-
-void out(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
-
-void writeFileAtomically(const QString& fileName, const QByteArray& bytes) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) throw Failure{fileName, file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
-        QString why = file.errorString();
-        file.cancelWriting();
-        throw Failure{fileName, why};
-    }
-    if (!file.commit()) throw Failure{fileName, file.errorString()};
 }
 
 std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName) {
@@ -122,41 +123,49 @@ std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName) {
     return cube;
 }
 
+FileKind fileKind(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (!info.exists()) return FileKind::Missing;
+    if (info.isDir()) return FileKind::Folder;
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly)) return FileKind::Other;
+    const QByteArray start = f.read(TPivotCubeData::FileHeader().size());
+    if (start.startsWith("SFSv1.0")) return FileKind::Document;
+    // Any version of the raw cube header: a later one is reported by the reader.
+    if (start.startsWith("PivotCube-KDR-")) return FileKind::RawCube;
+    return FileKind::Other;
+}
+
+void wrongKind(const QString& fileName, FileKind kind, FileKind expected) {
+    switch (kind) {
+    case FileKind::Missing: throw Failure{fileName, QStringLiteral("No such file")};
+    case FileKind::Folder: throw Failure{fileName, QStringLiteral("Is a folder, not a cube or document file")};
+    case FileKind::RawCube:
+        throw Failure{QString(), QStringLiteral("'%1' is a raw cube, not a document: use 'dravo convert' to make one").arg(fileName)};
+    case FileKind::Document:
+        if (expected == FileKind::RawCube)
+            throw Failure{QString(), QStringLiteral("'%1' is a document, not a raw cube: use 'dravo extract' to get its cube").arg(fileName)};
+        break;
+    case FileKind::Other: break;
+    }
+    throw Failure{fileName, QStringLiteral("not a cube or document file")};
+}
+
 void loadCubeInto(const QString& fileName, TPivotCubeData& cube) {
-    QFileInfo info(fileName);
-    if (!info.exists()) throw Failure{fileName, QStringLiteral("No such file")};
-    if (info.isDir()) throw Failure{fileName, QStringLiteral("Is a folder, not a cube file")};
+    const FileKind kind = fileKind(fileName);
+    if (kind != FileKind::RawCube) wrongKind(fileName, kind, FileKind::RawCube);
     try {
-        cube.LoadFromFile(fileName);
+        Progress progress(QStringLiteral("loading"));
+        TFileStream file(fileName, TFileStream::fmOpenRead);
+        ProgressStream reading(file, progress);
+        cube.ReadFileContent(reading);
     } catch (const Exception& e) {
-        throw Failure{fileName, e.message()};
+        if (e.message() == QLatin1String("Invalid File IDHeader"))
+            throw Failure{fileName, QStringLiteral("a raw cube file of a version this program does not read"), e.message()};
+        throw Failure{fileName, QStringLiteral("the cube file is damaged (cut short or corrupted)"), e.message()};
     } catch (const std::bad_alloc&) {
         throw Failure{fileName, QStringLiteral("out of memory")};
     }
-}
-
-Progress::Progress(QString label) : FLabel(std::move(label)), FActive(::isatty(2) == 1) {}
-
-Progress::~Progress() { finish(); }
-
-void Progress::update(qint64 done, qint64 total) {
-    if (!FActive || total <= 0) return;
-    int percent = int(std::clamp<qint64>(done * 100 / total, 0, 100));
-    if (percent == FLastPercent) return;
-    FLastPercent = percent;
-    const int width = 30, filled = percent * width / 100;
-    QString bar = QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'));
-    QByteArray line = QStringLiteral("\r%1 [%2] %3%").arg(FLabel, bar).arg(percent, 3).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
-}
-
-void Progress::finish() {
-    if (FActive && FLastPercent >= 0) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-    }
-    FLastPercent = -1;
 }
 
 } // namespace dravo

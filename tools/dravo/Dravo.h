@@ -26,9 +26,14 @@ struct UsageError {
 };
 
 struct Failure {
+    Failure(QString f, QString m, QString d = QString()) : file(std::move(f)), message(std::move(m)), detail(std::move(d)) {}
     QString file;      // may be empty
     QString message;
+    QString detail;    // the internal text behind the message, shown with --verbose
 };
+
+// Whether --verbose was given (every subcommand takes it).
+bool verbose();
 
 struct Option {
     QString name;        // "--items"
@@ -74,11 +79,35 @@ QString helpText(const Subcommand& command);
 // Parses the arguments that follow the subcommand name; "--" ends the options.
 Args parseArgs(const Subcommand& command, const QStringList& arguments);
 
-// Output on stdout, UTF-8.
+// Output on stdout, UTF-8; a failed write is the Failure "standard output: write error".
 void out(const QString& text);
+void writeStandardOutput(const QByteArray& bytes);
+// Flushes standard output; a failure is the Failure above.
+void flushStandardOutput();
 
-// Replaces the file atomically (temporary file, then rename): a failure leaves the old file.
+// The value of -o / --output: required unless fallback is given; an empty
+// name is a usage error.
+QString outputPath(const Args& args, const QString& required, const QString& fallback = QString());
+// A usage error when the output would replace the input: the same file by
+// identity (a symlink, another spelling of the path, a hard link).
+void refuseToReplaceInput(const QString& input, const QString& output);
+
+// Replaces the file atomically: the bytes go to a temporary file in the
+// target's folder (named ".NAME.dravo-PID.tmp", so that a killed run's
+// leftovers are recognised and removed by the next write there), flushed to
+// the disk, then renamed over the target. A symlink is written through (the
+// link stays, its target is replaced). A failure leaves the old file and
+// names the cause. "-" writes to standard output.
 void writeFileAtomically(const QString& fileName, const QByteArray& bytes);
+// The temporary files of earlier runs in the folder that are no longer being written.
+void removeStaleTemporaries(const QString& folder);
+
+// What a file holds, by its first bytes.
+enum class FileKind { Missing, Folder, RawCube, Document, Other };
+FileKind fileKind(const QString& fileName);
+// A Failure for a file that is not of the expected kind ("'x.pvc' is a raw
+// cube, not a document: use 'dravo convert' to make one").
+[[noreturn]] void wrongKind(const QString& fileName, FileKind kind, FileKind expected);
 
 // Loads a raw cube file; a missing or unreadable file is a Failure naming it.
 std::unique_ptr<TPivotCubeData> loadCube(const QString& fileName);
@@ -108,19 +137,26 @@ QByteArray rawCubeFileBytes(const TPivotCubeData& cube);
 // The option every command that reads or writes documents takes.
 Option passwordOption();
 
-// A progress bar on stderr, shown only when stderr is a terminal.
+// A progress bar on stderr for one phase of the work ("loading", "writing"),
+// shown only when stderr is a terminal and once the phase has lasted half a
+// second. A phase with a known total shows a bar and a percentage; one
+// without shows its name, a moving mark and the time spent. A ticker thread
+// redraws it, so phases without progress hooks are shown too.
 class Progress {
 public:
     explicit Progress(QString label);
     ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
     void update(qint64 done, qint64 total);
     void finish();
 
 private:
-    QString FLabel;
     bool FActive;
-    int FLastPercent = -1;
 };
+
+// A line on stderr ("dravo: warning: ..."), clearing a progress bar first.
+void warn(const QString& text);
 
 } // namespace dravo
 

@@ -1,6 +1,7 @@
 // dravo export: a cube or a document's view written out as a pivot table or as
 // its raw data. Every format is one line of the format table below.
 #include "Layout.h"
+#include "Tables.h"
 
 #include "CPivotCube.h"
 #include "CPivotCubeDataExport.h"
@@ -8,6 +9,8 @@
 #include "UPivotCubeInteractive.h"
 
 #include <QFileInfo>
+#include <QLocale>
+#include <QMap>
 
 #include <cstdio>
 #include <functional>
@@ -23,23 +26,50 @@ struct ExportFormat {
     QString name;
     QString help;
     bool takesLayout;   // a pivot table: the view and the layout options shape it
-    std::function<QByteArray(TPivotCube&)> produce;
+    std::function<QByteArray(TPivotCube&, dravo::ShowAs)> produce;
 };
+
+QStringList colDimensionNames(TPivotCube& engine) {
+    QStringList names;
+    for (int i = 0; i < engine.ColDimensionCount(); ++i) names << engine.CubeData().Axises()[engine.ColDimension(i)->Axis]->Nom();
+    return names;
+}
+
+// An engine page, its data cells replaced by percents when they are asked for.
+QByteArray pageWithCells(TPivotCube& engine, dravo::ShowAs show, QChar separator, const std::function<QByteArray()>& page) {
+    if (show == dravo::ShowAs::Value) return page();
+    const dravo::NumberGrid table = dravo::buildNumberGrid(engine, show);
+    return dravo::replaceDataCells(page(), table.grid, separator);
+}
 
 const std::vector<ExportFormat>& formats() {
     static const std::vector<ExportFormat> table = {
         {QStringLiteral("html"), QStringLiteral("the pivot table as an HTML page"), true,
-         [](TPivotCube& engine) { return engine.ExportHTML(kTableOptions); }},
+         [](TPivotCube& engine, dravo::ShowAs show) {
+             return pageWithCells(engine, show, QLatin1Char('.'), [&] { return engine.ExportHTML(kTableOptions); });
+         }},
         {QStringLiteral("xls"), QStringLiteral("the HTML page with the user's decimal separator, for spreadsheets"), true,
-         [](TPivotCube& engine) { return engine.ExportSpreadsheet(); }},
+         [](TPivotCube& engine, dravo::ShowAs show) {
+             return pageWithCells(engine, show, QLocale().decimalPoint().front(), [&] { return engine.ExportSpreadsheet(); });
+         }},
         {QStringLiteral("xml"), QStringLiteral("the pivot table inside an XML document"), true,
-         [](TPivotCube& engine) { return engine.ExportXML(kTableOptions); }},
+         [](TPivotCube& engine, dravo::ShowAs show) {
+             return pageWithCells(engine, show, QLatin1Char('.'), [&] { return engine.ExportXML(kTableOptions); });
+         }},
         {QStringLiteral("csv"), QStringLiteral("the pivot table as a CSV grid"), true,
-         [](TPivotCube& engine) { return PivotGridCSV(BuildPivotGrid(engine)); }},
+         [](TPivotCube& engine, dravo::ShowAs show) {
+             return PivotGridCSV(show == dravo::ShowAs::Value ? BuildPivotGrid(engine) : dravo::buildNumberGrid(engine, show).grid);
+         }},
+        {QStringLiteral("json"), QStringLiteral("the pivot table as one JSON object (numbers, null for no items)"), true,
+         [](TPivotCube& engine, dravo::ShowAs show) { return dravo::tableJson(dravo::buildNumberGrid(engine, show), colDimensionNames(engine), show); }},
+        {QStringLiteral("tidy-csv"), QStringLiteral("one CSV line per row path, column path and value column"), true,
+         [](TPivotCube& engine, dravo::ShowAs show) {
+             return dravo::tableTidyCSV(dravo::buildNumberGrid(engine, show), colDimensionNames(engine));
+         }},
         {QStringLiteral("data-html"), QStringLiteral("the raw data items as an HTML page"), false,
-         [](TPivotCube& engine) { return DataHTMLPage(engine.CubeData()); }},
+         [](TPivotCube& engine, dravo::ShowAs) { return DataHTMLPage(engine.CubeData()); }},
         {QStringLiteral("data-csv"), QStringLiteral("the raw data items as CSV: one column per axis and per value"), false,
-         [](TPivotCube& engine) { return ExportDataCSV(engine.CubeData()); }},
+         [](TPivotCube& engine, dravo::ShowAs) { return ExportDataCSV(engine.CubeData()); }},
     };
     return table;
 }
@@ -50,34 +80,36 @@ QStringList formatNames() {
     return names;
 }
 
-void writeStandardOutput(const QByteArray& bytes) {
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) || std::fflush(stdout) != 0)
-        throw dravo::Failure{QStringLiteral("standard output"), QStringLiteral("write error")};
+// The format named by --format, else the one the output's extension names.
+const ExportFormat& chosenFormat(const dravo::Args& args, const QString& output) {
+    QString formatName = args.value(QStringLiteral("--format"));
+    if (!args.has(QStringLiteral("--format"))) {
+        static const QMap<QString, QString> byExtension = {
+            {QStringLiteral("csv"), QStringLiteral("csv")},   {QStringLiteral("html"), QStringLiteral("html")},
+            {QStringLiteral("htm"), QStringLiteral("html")},  {QStringLiteral("xml"), QStringLiteral("xml")},
+            {QStringLiteral("json"), QStringLiteral("json")}, {QStringLiteral("xls"), QStringLiteral("xls")},
+        };
+        formatName = output == QLatin1String("-") ? QString() : byExtension.value(QFileInfo(output).suffix().toLower());
+        if (formatName.isEmpty())
+            throw dravo::UsageError{QStringLiteral("--format FMT is required (%1); it is inferred from an -o ending in .csv, .html, .xml, .json or .xls")
+                                        .arg(formatNames().join(QStringLiteral(", ")))};
+    }
+    for (const ExportFormat& f : formats())
+        if (f.name == formatName) return f;
+    throw dravo::UsageError{QStringLiteral("unknown format '%1' (choose from %2)").arg(formatName, formatNames().join(QStringLiteral(", ")))};
 }
 
 int runExport(const dravo::Args& args) {
     const QString file = args.positional.first();
-    if (!args.has(QStringLiteral("--format")))
-        throw dravo::UsageError{QStringLiteral("--format FMT is required (%1)").arg(formatNames().join(QStringLiteral(", ")))};
-    if (!args.has(QStringLiteral("--output"))) throw dravo::UsageError{QStringLiteral("-o OUT is required ('-' for standard output)")};
-    const QString formatName = args.value(QStringLiteral("--format"));
-    const ExportFormat* format = nullptr;
-    for (const ExportFormat& f : formats())
-        if (f.name == formatName) format = &f;
-    if (!format)
-        throw dravo::UsageError{QStringLiteral("unknown format '%1' (choose from %2)").arg(formatName, formatNames().join(QStringLiteral(", ")))};
+    const QString output = dravo::outputPath(args, QString(), QStringLiteral("-"));
+    const ExportFormat* format = &chosenFormat(args, output);
     if (!format->takesLayout)
         for (const dravo::Option& o : dravo::layoutOptions())
             if (args.has(o.name))
                 throw dravo::UsageError{QStringLiteral("%1 does not apply to the %2 format (raw data items, no pivot layout)").arg(o.name, format->name)};
-
-    const QString output = args.value(QStringLiteral("--output"));
-    const bool toStandardOutput = output == QLatin1String("-");
+    const dravo::ShowAs show = dravo::showAs(args);
     // Replacing the input by its own export would lose it.
-    if (!toStandardOutput) {
-        const QString in = QFileInfo(file).canonicalFilePath(), out = QFileInfo(output).canonicalFilePath();
-        if (!in.isEmpty() && in == out) throw dravo::UsageError{QStringLiteral("the output '%1' is the input file itself").arg(output)};
-    }
+    dravo::refuseToReplaceInput(file, output);
 
     Timing timing;
     QElapsedTimer timer;
@@ -93,14 +125,14 @@ int runExport(const dravo::Args& args) {
     timer.restart();
     QByteArray bytes;
     try {
-        bytes = format->produce(*engine);
+        dravo::Progress progress(QStringLiteral("building the table"));
+        bytes = format->produce(*engine, show);
     } catch (const Exception& e) {
-        throw dravo::Failure{file, e.message()};
+        throw dravo::Failure{file, QStringLiteral("the table cannot be made"), e.message()};
     }
     timing.table = dravo::elapsedMs(timer);
     timer.restart();
-    if (toStandardOutput) writeStandardOutput(bytes);
-    else dravo::writeFileAtomically(output, bytes);
+    dravo::writeFileAtomically(output, bytes);
     timing.write = dravo::elapsedMs(timer);
     if (args.has(dravo::timingOption().name)) dravo::printTiming(timing);
     return 0;
@@ -110,10 +142,12 @@ dravo::Subcommand makeExport() {
     dravo::Subcommand c;
     c.name = QStringLiteral("export");
     c.summary = QStringLiteral("write a cube or a document's view as a pivot table (HTML, spreadsheet, XML, CSV) or its raw data");
-    c.synopsis = QStringLiteral("export FILE --format FMT -o OUT [--view NAME] [--password P] [layout options] [--timing]");
+    c.synopsis = QStringLiteral("export FILE [--format FMT] [-o OUT] [--view NAME] [--password P] [layout options] [--timing]");
     QString description = QStringLiteral(
         "FILE is a raw cube file (.pvc) or a document (.Dravo). Writes it in the chosen\n"
-        "format to OUT (replaced atomically), or to standard output when OUT is '-'.\n"
+        "format to OUT (replaced atomically), or to standard output when OUT is '-' or\n"
+        "-o is left out. Without --format, the format is the one OUT's extension names\n"
+        "(.csv, .html, .xml, .json; .xls for the spreadsheet page).\n"
         "Formats:\n");
     for (const ExportFormat& f : formats()) description += QStringLiteral("  %1  %2\n").arg(f.name.leftJustified(9), f.help);
     description += QStringLiteral(
@@ -123,12 +157,16 @@ dravo::Subcommand makeExport() {
         "CSV is RFC 4180 in UTF-8 with CR LF line ends. csv has a header line (the row\n"
         "dimensions, one column per leaf column and value column named by its path joined\n"
         "with \" / \", the row regroupments), one line per row line, then one line per\n"
-        "column regroupment. data-csv has one column per axis (the member's caption) and\n"
+        "column regroupment. json is one object: rowDimensions, columns [{path, value}],\n"
+        "rows [{path, level, cells, regroups}] with numbers (null for a cell without\n"
+        "items), rowRegroups, columnRegroups [{caption, cells}], shownAs. tidy-csv has\n"
+        "one column per row and column dimension, then value and number, one line per\n"
+        "row line, leaf column and value column with items. data-csv has one column per axis (the member's caption) and\n"
         "per value (the shortest text that reads back as the same number, '.' as decimal\n"
         "separator). The layout options shape the pivot formats only.");
     c.description = description;
     c.options = {{QStringLiteral("--format"), QString(), QStringLiteral("FMT"), formatNames().join(QStringLiteral(", "))},
-                 {QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("OUT"), QStringLiteral("the file to write, '-' for standard output")},
+                 {QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("OUT"), QStringLiteral("the file to write, '-' (the default) for standard output")},
                  dravo::viewOption(), dravo::passwordOption(), dravo::timingOption()};
     for (dravo::Option& o : dravo::layoutOptions()) c.options.push_back(std::move(o));
     c.minPositional = c.maxPositional = 1;

@@ -8,10 +8,9 @@ namespace {
 
 int runGenerate(const dravo::Args& args) {
     if (!args.has(QStringLiteral("--items"))) throw dravo::UsageError{QStringLiteral("--items N is required")};
-    if (!args.has(QStringLiteral("--output"))) throw dravo::UsageError{QStringLiteral("-o FILE.pvc is required")};
+    const QString output = dravo::outputPath(args, QStringLiteral("-o FILE.pvc"));
     const qint64 items = args.integer(QStringLiteral("--items"), 0, 0, 100000000);
     const qint64 seed = args.integer(QStringLiteral("--seed"), 1, 0, std::numeric_limits<qint64>::max());
-    const QString output = args.value(QStringLiteral("--output"));
 
     std::unique_ptr<TPivotCubeData> cube;
     {

@@ -37,6 +37,14 @@ QString table(const QList<QStringList>& rows) {
     return text;
 }
 
+// The view (and chart) shown first, as "view" or "view/chart"; empty without views.
+QString shownFirst(const TPCInteractive& doc) {
+    TPCInteractiveViewGraph* graph = nullptr;
+    const TPCInteractiveView* shown = doc.DefaultView(&graph);
+    if (!shown) return QString();
+    return graph ? shown->Description.Nom + QLatin1Char('/') + graph->Description.Nom : shown->Description.Nom;
+}
+
 QString documentText(const TPCInteractive& doc) {
     QString text = QStringLiteral("Views:  %1\n").arg(doc.ViewCount());
     QList<QStringList> rows;
@@ -49,11 +57,7 @@ QString documentText(const TPCInteractive& doc) {
                                              : QStringLiteral("charts: %1").arg(charts.join(QStringLiteral(", ")))};
     }
     text += table(rows);
-    TPCInteractiveViewGraph* graph = nullptr;
-    const TPCInteractiveView* shown = doc.DefaultView(&graph);
-    text += QStringLiteral("Shown first: %1\n")
-                .arg(!shown ? QStringLiteral("(no view)")
-                            : graph ? shown->Description.Nom + QLatin1Char('/') + graph->Description.Nom : shown->Description.Nom);
+    text += QStringLiteral("Shown first: %1\n").arg(doc.ViewCount() > 0 ? shownFirst(doc) : QStringLiteral("(no view)"));
     text += QStringLiteral("Formulas: %1\n")
                 .arg(doc.FormulasXML.isEmpty() ? QStringLiteral("none")
                                                : QStringLiteral("%1 bytes of formula XML").arg(doc.FormulasXML.size()));
@@ -69,9 +73,36 @@ QJsonObject documentJson(const TPCInteractive& doc, bool isProtected) {
         views.append(QJsonObject{{"name", v->Description.Nom}, {"charts", charts}});
     }
     return QJsonObject{{"views", views},
-                       {"defaultDisplay", doc.DefaultDisplay},
+                       {"defaultDisplay", doc.ViewCount() > 0 ? QJsonValue(shownFirst(doc)) : QJsonValue()},
+                       {"storedDefaultDisplay", doc.DefaultDisplay},
                        {"formulasXML", QString::fromUtf8(doc.FormulasXML)},
                        {"protected", isProtected}};
+}
+
+// --members AXIS: one line per member (ID, parent ID, caption), or a JSON array.
+int printMembers(const TPivotCubeData& cube, const dravo::Args& args) {
+    const QString name = args.value(QStringLiteral("--members"));
+    const int index = cube.Axises().IndexOfName(name);
+    if (index < 0) {
+        QStringList names;
+        for (int i = 0; i < cube.Axises().Count(); ++i) names << QStringLiteral("'%1'").arg(cube.Axises()[i]->Nom());
+        throw dravo::UsageError{QStringLiteral("--members: unknown axis '%1' (choose from %2)").arg(name, names.join(QStringLiteral(", ")))};
+    }
+    const TPivotCubeAxis& axis = *cube.Axises()[index];
+    if (args.has(QStringLiteral("--json"))) {
+        QJsonArray members;
+        for (const TPivotCubeAxisData& m : axis.Members)
+            members.append(QJsonObject{{"id", m.ID}, {"parentId", m.ParentID}, {"caption", m.Caption}});
+        const QJsonObject root{{"axis", axis.Nom()}, {"parent", axis.ParentAxis ? QJsonValue(axis.ParentAxis->Nom()) : QJsonValue()}, {"members", members}};
+        dravo::out(QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact)) + QLatin1Char('\n'));
+        return 0;
+    }
+    QList<QStringList> rows{{QStringLiteral("ID"), QStringLiteral("Parent ID"), QStringLiteral("Caption")}};
+    for (const TPivotCubeAxisData& m : axis.Members) rows << QStringList{QString::number(m.ID), QString::number(m.ParentID), m.Caption};
+    QString text = QStringLiteral("Members of %1: %2\n").arg(axis.Nom()).arg(axis.MemberCount());
+    text += table(rows);
+    dravo::out(text);
+    return 0;
 }
 
 int runInfo(const dravo::Args& args) {
@@ -86,6 +117,7 @@ int runInfo(const dravo::Args& args) {
     }
     const TPivotCubeAxises& axes = cube->Axises();
     const TPivotCubeValues& values = cube->Values();
+    if (args.has(QStringLiteral("--members"))) return printMembers(*cube, args);
     if (args.has(QStringLiteral("--json"))) {
         QJsonArray axisArray, valueArray;
         for (int i = 0; i < axes.Count(); ++i) {
@@ -135,14 +167,17 @@ dravo::Subcommand makeInfo() {
     dravo::Subcommand c;
     c.name = QStringLiteral("info");
     c.summary = QStringLiteral("describe a raw cube file or a document: views, title, axes, values, item count");
-    c.synopsis = QStringLiteral("info [--json] [--password P] FILE.pvc|DOC.Dravo");
+    c.synopsis = QStringLiteral("info [--json] [--members AXIS] [--password P] FILE.pvc|DOC.Dravo");
     c.description = QStringLiteral(
         "Prints the cube's title, its axes (name, member count, sort style, parent axis,\n"
         "parent link), its values (name, group operator) and the number of data items.\n"
         "For a document, first its views with their charts, the view (or chart) shown\n"
-        "first and its formulas; JSON output adds them under \"document\".");
+        "first and its formulas; JSON output adds them under \"document\" (defaultDisplay\n"
+        "is the view or view/chart shown first, as in the text form). --members AXIS\n"
+        "lists the axis's members instead: ID, parent ID and caption.");
     c.options = {{QStringLiteral("--json"), QString(), QString(),
                   QStringLiteral("one JSON object: title, axes [{name, members, sortStyle, parent, parentLinked}], values [{name, operator}], items")},
+                 {QStringLiteral("--members"), QString(), QStringLiteral("AXIS"), QStringLiteral("list the members of an axis: ID, parent ID, caption")},
                  dravo::passwordOption()};
     c.minPositional = c.maxPositional = 1;
     c.run = runInfo;

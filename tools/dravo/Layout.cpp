@@ -1,6 +1,8 @@
 // The layout options of the table commands and the engine they shape.
 #include "Layout.h"
 
+#include "Checks.h"
+
 #include "CPivotCube.h"
 #include "CPivotCubeViewState.h"
 #include "UHierarchicalWriter.h"
@@ -8,6 +10,7 @@
 #include "UXMLParser.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace dravo {
 
@@ -18,7 +21,7 @@ namespace {
 constexpr QLatin1StringView kRows("--rows"), kCols("--cols"), kValue("--value"), kFormula("--formula"),
     kFormulaFormat("--formula-format"), kInclude("--include"), kExclude("--exclude"), kHideEmpty("--hide-empty"),
     kExpandAll("--expand-all"), kRowRegroup("--row-regroup"), kColRegroup("--col-regroup"), kTranspose("--transpose"),
-    kDefaultFormat("--default-format");
+    kDefaultFormat("--default-format"), kWhere("--where"), kSort("--sort"), kTop("--top"), kShowAs("--show-as");
 
 // "a, b, c" quoted; long lists are cut after a few dozen names.
 QString choices(const QStringList& names) {
@@ -55,10 +58,18 @@ QStringList operatorNames() {
     return names;
 }
 
-TPCGroupOperatorClass operatorNamed(const QString& option, const QString& name) {
-    TPCGroupOperatorClass op = GroupOperatorByName(name);
-    if (!op) throw UsageError{QStringLiteral("%1: unknown operator '%2' (choose from %3)").arg(option, name, choices(operatorNames()))};
-    return op;
+// The stored (French) name of an operator named in French or in English.
+QString storedOperatorName(const QString& option, const QString& name) {
+    static const QMap<QString, QString> english = {
+        {QStringLiteral("sum"), QStringLiteral("Somme")},      {QStringLiteral("average"), QStringLiteral("Moyenne")},
+        {QStringLiteral("count"), QStringLiteral("Nombre")},   {QStringLiteral("max"), QStringLiteral("Maximum")},
+        {QStringLiteral("min"), QStringLiteral("Minimum")},    {QStringLiteral("range"), QStringLiteral("Etendue")},
+    };
+    const QString stored = english.value(name.toLower(), name);
+    if (!GroupOperatorByName(stored))
+        throw UsageError{QStringLiteral("%1: unknown operator '%2' (choose from %3, or Sum, Average, Count, Max, Min, Range)")
+                             .arg(option, name, choices(operatorNames()))};
+    return stored;
 }
 
 int axisIndexNamed(const TPivotCubeData& cube, const QString& option, const QString& name) {
@@ -127,9 +138,14 @@ void applyMemberFilter(TPivotCube& engine, const QString& option, const QString&
 }
 
 void defineFormulas(TPivotCube& engine, const Args& args) {
+    QStringList defined;
     for (const QString& text : args.values(kFormula)) {
         const auto [caption, expression] = keyAndRest(kFormula, text, QStringLiteral("CAPTION=EXPRESSION"));
         if (expression.trimmed().isEmpty()) throw UsageError{QStringLiteral("%1: the formula '%2' has no expression").arg(kFormula, caption)};
+        if (defined.contains(caption)) throw UsageError{QStringLiteral("%1: the formula '%2' is defined twice").arg(kFormula, caption)};
+        defined << caption;
+        const QString problem = formulaProblem(expression, engine.CubeData());
+        if (!problem.isEmpty()) throw UsageError{QStringLiteral("%1: the formula '%2': %3").arg(kFormula, caption, problem)};
         TPivotCubeFormula* formula = engine.Formulas().FindByCaption(caption);
         if (!formula) formula = engine.Formulas().Add();
         formula->SetCaption(caption);
@@ -143,10 +159,10 @@ void defineFormulas(TPivotCube& engine, const Args& args) {
             for (int i = 0; i < engine.Formulas().Count(); ++i) captions << engine.Formulas()[i]->Caption();
             throw UsageError{QStringLiteral("%1: no formula is called '%2' (choose from %3)").arg(kFormulaFormat, caption, choices(captions))};
         }
+        const QString problem = formatProblem(format, engine.CubeData());
+        if (!problem.isEmpty()) throw UsageError{QStringLiteral("%1: the formula '%2': %3").arg(kFormulaFormat, caption, problem)};
         formula->SetFormat(format);
     }
-    const QString invalid = engine.Formulas().ValidateFormats();
-    if (!invalid.isEmpty()) throw UsageError{QStringLiteral("a formula's format cannot format numbers: %1").arg(invalid.trimmed())};
 }
 
 void placeValueColumns(TPivotCube& engine, const Args& args) {
@@ -177,17 +193,17 @@ void addRegroupments(TPivotCube& engine, const Args& args) {
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
         if (colon <= 0) throw UsageError{QStringLiteral("%1 takes OPERATOR:VALUE, not '%2'").arg(kRowRegroup, text)};
         const QString op = text.left(colon), value = text.mid(colon + 1);
-        operatorNamed(kRowRegroup, op);
+        storedOperatorName(kRowRegroup, op);
         if (cube.Values().IndexOfName(value) < 0)
             throw UsageError{QStringLiteral("%1: unknown value '%2' (choose from %3)").arg(kRowRegroup, value, choices(valueNames(cube)))};
         TPivotCubeRegroup* r = engine.RowRegroups().Add();
-        r->SetOperator(op);
+        r->SetOperator(storedOperatorName(kRowRegroup, op));
         r->SetValue(value);
     }
     for (const QString& op : args.values(kColRegroup)) {
-        operatorNamed(kColRegroup, op);
+        const QString stored = storedOperatorName(kColRegroup, op);
         TPivotCubeRegroup* r = engine.ColRegroups().Add();
-        r->SetOperator(op);
+        r->SetOperator(stored);
         // As a restored view does: the regroupment names the first value column.
         if (engine.ValueColumnCount() > 0) r->SetValue(engine.ValueColumns()[0]->Caption());
     }
@@ -205,10 +221,86 @@ void restoreView(TPivotCube& engine, const QString& viewState) {
     xml.LoadXML(viewState.trimmed().isEmpty() ? QStringLiteral("<ViewState/>") : viewState);
     if (!xml.DocumentElement()) throw Exception(QStringLiteral("the view state holds no element"));
     engine.ReadViewState(xml.DocumentElement());
-    for (const QString& warning : engine.ViewStateWarnings()) {
-        const QByteArray line = QStringLiteral("dravo: warning: %1\n").arg(warning).toUtf8();
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    for (const QString& warning : engine.ViewStateWarnings()) warn(warning);
+}
+
+// A stored formula that cannot be computed shows -1 or 0 in every cell, as
+// the viewer would show it: the user is told which one.
+void warnAboutStoredFormulas(const TPivotCube& engine, const QString& viewName, const Args& args) {
+    QStringList redefined;
+    for (const QString& text : args.values(kFormula)) redefined << text.section(QLatin1Char('='), 0, 0);
+    const TPivotCubeFormulas& formulas = engine.Formulas();
+    for (int i = 0; i < formulas.Count(); ++i) {
+        const TPivotCubeFormula* f = formulas[i];
+        if (redefined.contains(f->Caption())) continue;
+        QString problem = formulaProblem(f->Formula(), engine.CubeData());
+        if (problem.isEmpty() && !f->Format().isEmpty()) problem = formatProblem(f->Format(), engine.CubeData());
+        if (!problem.isEmpty()) warn(QStringLiteral("view '%1', formula '%2': %3").arg(viewName, f->Caption(), problem));
     }
+}
+
+// --where "AXIS=CAPTION|CAPTION": the items of other members leave the table
+// for good, so every cell, regroupment and total is taken over the rest.
+void applyPageFilters(TPivotCube& engine, const Args& args) {
+    TPivotCubeData& cube = engine.CubeData();
+    std::vector<std::unique_ptr<TPCAxisFilter>> filters;
+    for (const QString& text : args.values(kWhere)) {
+        const auto [axisName, captions] = keyAndRest(kWhere, text, QStringLiteral("AXIS=CAPTION|CAPTION"));
+        const int axisIndex = axisIndexNamed(cube, kWhere, axisName);
+        if (dimensionOnAxis(engine, axisIndex))
+            throw UsageError{QStringLiteral("%1: the axis '%2' is on the table's rows or columns: use --include or --exclude")
+                                 .arg(kWhere, axisName)};
+        const TPivotCubeAxis& axis = *cube.Axises()[axisIndex];
+        auto filter = std::make_unique<TPCAxisFilter>(axisIndex);
+        for (const QString& caption : captions.split(QLatin1Char('|'))) {
+            bool found = false;
+            for (const TPivotCubeAxisData& m : axis.Members)
+                if (m.Caption == caption) {
+                    found = true;
+                    if (filter->IncludeIDs.IndexOf(m.ID) < 0) filter->IncludeIDs.Add(m.ID);
+                }
+            if (!found) {
+                QStringList captionsOfAxis;
+                for (const TPivotCubeAxisData& m : axis.Members)
+                    if (!captionsOfAxis.contains(m.Caption)) captionsOfAxis << m.Caption;
+                throw UsageError{QStringLiteral("%1: the axis '%2' has no member '%3' (choose from %4)")
+                                     .arg(kWhere, axisName, caption, choices(captionsOfAxis))};
+            }
+        }
+        filters.push_back(std::move(filter));
+    }
+    if (filters.empty()) return;
+    std::vector<const TPCAxisFilter*> span;
+    for (const auto& f : filters) span.push_back(f.get());
+    cube.DataItems().KeepOnly(span);
+    engine.ClearCaches();
+}
+
+// --sort VALUE[:asc|desc]: the value column's position and the direction (2 descending).
+std::pair<int, uint8_t> sortRequest(TPivotCube& engine, const QString& text) {
+    QString name = text;
+    uint8_t direction = 2;
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0) {
+        const QString how = text.mid(colon + 1).toLower();
+        if (how == QLatin1String("asc") || how == QLatin1String("desc")) {
+            name = text.left(colon);
+            direction = how == QLatin1String("asc") ? 1 : 2;
+        }
+    }
+    QStringList captions;
+    for (int k = 0; k < engine.ValueColumnCount(); ++k) {
+        if (engine.ValueColumns()[k]->Caption() == name) return {k, direction};
+        captions << engine.ValueColumns()[k]->Caption();
+    }
+    throw UsageError{QStringLiteral("%1: the table has no value column '%2' (choose from %3)").arg(kSort, name, choices(captions))};
+}
+
+// --top N: the first N rows of each group of sibling rows stay on the table.
+void keepFirstRows(TPivotCubeNode* node, size_t count) {
+    if (!node) return;
+    if (node->Children.size() > count) node->Children.resize(count);
+    for (TPCNChild& child : node->Children) keepFirstRows(child.Node.get(), count);
 }
 
 TPCInteractiveView* chooseView(const TPCInteractive& document, const QString& fileName, const Args& args) {
@@ -241,6 +333,11 @@ std::vector<Option> layoutOptions() {
         {kColRegroup, QString(), QStringLiteral("OPERATOR"), QStringLiteral("a column regroupment (repeatable)")},
         {kTranspose, QString(), QString(), QStringLiteral("swap rows and columns")},
         {kDefaultFormat, QString(), QStringLiteral("FMT"), QStringLiteral("display format of the value columns without their own")},
+        {kWhere, QString(), QStringLiteral("AXIS=CAPTION|CAPTION"),
+         QStringLiteral("a page filter: only the items of these members of an axis not on the table (repeatable)")},
+        {kSort, QString(), QStringLiteral("VALUE[:asc|desc]"), QStringLiteral("sort each group of sibling rows by a value column (descending by default)")},
+        {kTop, QString(), QStringLiteral("N"), QStringLiteral("keep the first N rows of each group of sibling rows")},
+        {kShowAs, QString(), QStringLiteral("total|row|col"), QStringLiteral("show each cell as a percent of the grand, row or column total")},
     };
 }
 
@@ -283,8 +380,9 @@ void applyLayoutOptions(TPivotCube& engine, const Args& args, bool viewRestored)
     if (args.has(kRows) || args.has(kCols)) {
         std::vector<int> used;
         std::vector<int> rows, cols;
-        if (args.has(kRows)) rows = axisList(cube, kRows, args.value(kRows), used);
-        if (args.has(kCols)) cols = axisList(cube, kCols, args.value(kCols), used);
+        // Repeated --rows / --cols add to the list.
+        if (args.has(kRows)) rows = axisList(cube, kRows, args.values(kRows).join(QLatin1Char(',')), used);
+        if (args.has(kCols)) cols = axisList(cube, kCols, args.values(kCols).join(QLatin1Char(',')), used);
         // An axis kept from the restored view may not appear twice either.
         auto keep = [&](TPCDimensionList& list, std::vector<int>& axes, bool replaced) {
             if (replaced) return;
@@ -302,8 +400,19 @@ void applyLayoutOptions(TPivotCube& engine, const Args& args, bool viewRestored)
     }
     for (const QString& text : args.values(kInclude)) applyMemberFilter(engine, kInclude, text, true);
     for (const QString& text : args.values(kExclude)) applyMemberFilter(engine, kExclude, text, false);
+    applyPageFilters(engine, args);
     placeValueColumns(engine, args);
     addRegroupments(engine, args);
+    if (args.has(kDefaultFormat)) {
+        const QString problem = formatProblem(args.value(kDefaultFormat), cube);
+        if (!problem.isEmpty()) throw UsageError{QStringLiteral("%1: %2").arg(kDefaultFormat, problem)};
+    }
+    const qint64 top = args.integer(kTop, 0, 1, std::numeric_limits<int>::max());
+    if (args.has(kShowAs)) showAs(args);
+    if (args.has(kSort)) {
+        const auto [column, direction] = sortRequest(engine, args.value(kSort));
+        engine.SetSortState(TPivotCube::MakeSortKey(column, {}), column, direction);
+    }
 
     TPivotCubeOptions options = engine.Options();
     if (args.has(kHideEmpty)) options |= pcoHideEmptyAxis;
@@ -318,6 +427,16 @@ void applyLayoutOptions(TPivotCube& engine, const Args& args, bool viewRestored)
         engine.ExpandAllTo(engine.ColRoot(), engine.ColDimensionCount());
     }
     engine.ApplySort();
+    if (top > 0) keepFirstRows(engine.RowRoot(), size_t(top));
+}
+
+ShowAs showAs(const Args& args) {
+    if (!args.has(kShowAs)) return ShowAs::Value;
+    const QString how = args.value(kShowAs);
+    if (how == QLatin1String("total")) return ShowAs::PercentOfTotal;
+    if (how == QLatin1String("row")) return ShowAs::PercentOfRow;
+    if (how == QLatin1String("col")) return ShowAs::PercentOfColumn;
+    throw UsageError{QStringLiteral("%1 takes total, row or col, not '%2'").arg(kShowAs, how)};
 }
 
 std::unique_ptr<TPCInteractive> loadSourceCube(const QString& fileName, const Args& args, TPivotCubeData& cube) {
@@ -345,10 +464,14 @@ std::unique_ptr<TPivotCube> openPivotSource(const QString& fileName, const Args&
             restoreFormulas(*engine, document->FormulasXML);
             restoreView(*engine, view->XMLData);
         } catch (const Exception& e) {
-            throw Failure{fileName, QStringLiteral("view '%1': %2").arg(view->Description.Nom, e.message())};
+            throw Failure{fileName, QStringLiteral("view '%1' cannot be restored").arg(view->Description.Nom), e.message()};
         }
+        warnAboutStoredFormulas(*engine, view->Description.Nom, args);
     }
-    applyLayoutOptions(*engine, args, document != nullptr);
+    {
+        Progress progress(QStringLiteral("arranging the table"));
+        applyLayoutOptions(*engine, args, document != nullptr);
+    }
     timing.layout = elapsedMs(timer);
     return engine;
 }

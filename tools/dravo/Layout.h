@@ -45,6 +45,10 @@ std::unique_ptr<TPivotCube> openPivotSource(const QString& fileName, const Args&
 // usage errors naming the culprit and the valid choices.
 void applyLayoutOptions(TPivotCube& engine, const Args& args, bool viewRestored);
 
+// What a cell shows (--show-as).
+enum class ShowAs { Value, PercentOfTotal, PercentOfRow, PercentOfColumn };
+ShowAs showAs(const Args& args);
+
 // The view state text of the engine's placement (as the viewer stores it).
 QString viewStateText(const TPivotCube& engine);
 

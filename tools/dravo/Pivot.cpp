@@ -1,6 +1,7 @@
 // dravo pivot: the pivot table printed as aligned text, for a quick look
 // without a viewer. Row headers are indented by level, cells right-aligned.
 #include "Layout.h"
+#include "Tables.h"
 
 #include "CPivotCube.h"
 #include "CPivotCubeGrid.h"
@@ -74,19 +75,23 @@ QString PivotGridText(const TPivotGrid& grid) {
 }
 
 int runPivot(const dravo::Args& args) {
+    const QString output = dravo::outputPath(args, QString(), QStringLiteral("-"));
+    dravo::refuseToReplaceInput(args.positional.first(), output);
+    const dravo::ShowAs show = dravo::showAs(args);
     dravo::Timing timing;
     const std::unique_ptr<TPivotCube> engine = dravo::openPivotSource(args.positional.first(), args, timing);
     QElapsedTimer timer;
     timer.start();
     QString text;
     try {
-        text = PivotGridText(BuildPivotGrid(*engine));
+        dravo::Progress progress(QStringLiteral("building the table"));
+        text = PivotGridText(show == dravo::ShowAs::Value ? BuildPivotGrid(*engine) : dravo::buildNumberGrid(*engine, show).grid);
     } catch (const Exception& e) {
-        throw dravo::Failure{args.positional.first(), e.message()};
+        throw dravo::Failure{args.positional.first(), QStringLiteral("the table cannot be made"), e.message()};
     }
     timing.table = dravo::elapsedMs(timer);
     timer.restart();
-    dravo::out(text);
+    dravo::writeFileAtomically(output, text.toUtf8());
     timing.write = dravo::elapsedMs(timer);
     if (args.has(dravo::timingOption().name)) dravo::printTiming(timing);
     return 0;
@@ -96,13 +101,14 @@ dravo::Subcommand makePivot() {
     dravo::Subcommand c;
     c.name = QStringLiteral("pivot");
     c.summary = QStringLiteral("print the pivot table of a cube or a document's view as aligned text");
-    c.synopsis = QStringLiteral("pivot FILE [--view NAME] [--password P] [layout options] [--timing]");
+    c.synopsis = QStringLiteral("pivot FILE [-o OUT] [--view NAME] [--password P] [layout options] [--timing]");
     c.description = QStringLiteral(
         "Prints the pivot table to standard output: one header row per column level (the\n"
         "value columns' captions last), then one line per row line, row headers indented\n"
         "by level and cells right-aligned, then the column regroupments. FILE and the\n"
-        "options are those of 'dravo export'.");
-    c.options = {dravo::viewOption(), dravo::passwordOption(), dravo::timingOption()};
+        "options are those of 'dravo export'; -o writes the text to a file instead.");
+    c.options = {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("OUT"), QStringLiteral("the file to write, '-' (the default) for standard output")},
+                 dravo::viewOption(), dravo::passwordOption(), dravo::timingOption()};
     for (dravo::Option& o : dravo::layoutOptions()) c.options.push_back(std::move(o));
     c.minPositional = c.maxPositional = 1;
     c.run = runPivot;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <functional>
 #include <new>
 
 namespace {
@@ -26,31 +27,50 @@ QString overview() {
     return text;
 }
 
+// Runs the subcommand (or the help) and checks that its output reached standard output.
+int runChecked(const std::function<int()>& run) {
+    const int code = run();
+    dravo::flushStandardOutput();
+    return code;
+}
+
+QString failureLine(const dravo::Failure& e) {
+    QString message = e.message;
+    if (dravo::verbose() && !e.detail.isEmpty()) message += QStringLiteral(": ") + e.detail;
+    return e.file.isEmpty() ? QStringLiteral("dravo: %1\n").arg(message) : QStringLiteral("dravo: %1: %2\n").arg(e.file, message);
+}
+
+int dispatch(QStringList args);
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    try {
+        return dispatch(app.arguments().mid(1));
+    } catch (const dravo::Failure& e) {
+        err(failureLine(e));
+        return 1;
+    }
+}
+
+namespace {
+
+int dispatch(QStringList args) {
     if (args.isEmpty()) {
         err(overview());
         return 2;
     }
     const QString name = args.takeFirst();
     if (name == QLatin1String("help") || name == QLatin1String("--help") || name == QLatin1String("-h")) {
-        if (args.isEmpty()) {
-            dravo::out(overview());
-            return 0;
-        }
-        if (const dravo::Subcommand* c = dravo::findSubcommand(args.first())) {
-            dravo::out(dravo::helpText(*c));
-            return 0;
-        }
+        if (args.isEmpty()) return runChecked([] { dravo::out(overview()); return 0; });
+        if (const dravo::Subcommand* c = dravo::findSubcommand(args.first()))
+            return runChecked([c] { dravo::out(dravo::helpText(*c)); return 0; });
         err(QStringLiteral("dravo: unknown subcommand '%1' (see 'dravo help')\n").arg(args.first()));
         return 2;
     }
     if (name == QLatin1String("--version")) {
-        dravo::out(QStringLiteral("dravo %1\n").arg(QStringLiteral(LORVANE_VERSION)));
-        return 0;
+        return runChecked([] { dravo::out(QStringLiteral("dravo %1\n").arg(QStringLiteral(LORVANE_VERSION))); return 0; });
     }
     const dravo::Subcommand* command = dravo::findSubcommand(name);
     if (!command) {
@@ -58,16 +78,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        dravo::out(dravo::helpText(*command));
-        return 0;
+        return runChecked([command] { dravo::out(dravo::helpText(*command)); return 0; });
     }
     try {
-        return command->run(dravo::parseArgs(*command, args));
+        const dravo::Args parsed = dravo::parseArgs(*command, args);
+        return runChecked([&] { return command->run(parsed); });
     } catch (const dravo::UsageError& e) {
         err(QStringLiteral("dravo %1: %2 (see 'dravo %1 --help')\n").arg(command->name, e.message));
         return 2;
     } catch (const dravo::Failure& e) {
-        err(e.file.isEmpty() ? QStringLiteral("dravo: %1\n").arg(e.message) : QStringLiteral("dravo: %1: %2\n").arg(e.file, e.message));
+        err(failureLine(e));
         return 1;
     } catch (const Exception& e) {
         err(QStringLiteral("dravo: %1\n").arg(e.message()));
@@ -77,3 +97,5 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+
+} // namespace
