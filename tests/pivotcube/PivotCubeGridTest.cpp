@@ -131,3 +131,27 @@ TEST_F(PivotGrid, EmptyTreesAndHiddenMembers) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PivotGrid, NumbersStandBehindTheCellsAndTotalsAreOverTheItems) {
+    place({0}, {2}, {"Montant", "Prix"});
+    engine.RowRegroups().Add()->SetOperator(QStringLiteral("Somme"));
+    engine.RowRegroups()[0]->SetValue(QStringLiteral("Montant"));
+    const TPivotGrid grid = BuildPivotGrid(engine);
+    ASSERT_EQ(grid.Lines.size(), 2u);
+    // France: Web 10 (prix 2), Magasin 6.5 (prix 4 and 6).
+    EXPECT_EQ(grid.Lines[0].Numbers, (std::vector<double>{10, 2, 6.5, 5}));
+    EXPECT_EQ(grid.Lines[0].Cells.size(), qsizetype(grid.Lines[0].Numbers.size()));
+    EXPECT_EQ(grid.Lines[0].RegroupNumbers, std::vector<double>{16.5});
+
+    const TPivotGridTotals totals = BuildPivotGridTotals(engine);
+    // Prix is an average: its totals are averages over the items, not sums of cells.
+    EXPECT_EQ(totals.Grand, (std::vector<double>{23.5, 5}));
+    ASSERT_EQ(totals.Rows.size(), 2u);
+    EXPECT_EQ(totals.Rows[0], (std::vector<double>{16.5, 4}));
+    EXPECT_EQ(totals.Rows[1], (std::vector<double>{7, 8}));
+    EXPECT_EQ(totals.Columns, (std::vector<double>{17, 5, 6.5, 5}));
+}
+
+} // namespace

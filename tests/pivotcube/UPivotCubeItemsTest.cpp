@@ -1,6 +1,7 @@
 // Member filters, item ordering, item selection and aggregation.
 #include "TestBytes.h"
 #include "UPivotCube.h"
+#include "PivotCubeTestCube.h"
 #include "UPivotCubeSample.h"
 
 #include <gtest/gtest.h>
@@ -295,3 +296,27 @@ TEST(Aggregation, FiltersAndOperators) {
 }
 
 } // namespace
+
+TEST(PivotCubeItemsKeepOnly, LeavesOutTheItemsThatFailAFilterForGood) {
+    TPivotCubeData cube;
+    testcube::addAxis(cube, QStringLiteral("Canal"), {QStringLiteral("Web"), QStringLiteral("Magasin"), QStringLiteral("Grossiste")});
+    testcube::addValue(cube, QStringLiteral("Montant"), QStringLiteral("Somme"));
+    for (int32_t id : {1, 2, 3, 2, 1}) {
+        const double value = id * 10.0;
+        cube.DataItems().Add(&id, &value);
+    }
+    cube.DataItems().SortByAxis(0);
+    TPCAxisFilter filter(0);
+    filter.IncludeIDs.Add(2);
+    filter.IncludeIDs.Add(3);
+    const TPCAxisFilter* filters[] = {&filter};
+    cube.DataItems().KeepOnly(filters);
+    ASSERT_EQ(cube.DataItems().Count(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(cube.DataItems()[i].AxisIDs[0], 1);
+    // Orderings made before are not served again with the left-out items.
+    cube.DataItems().SortByAxis(0);
+    EXPECT_EQ(cube.DataItems().Count(), 3);
+    EXPECT_EQ(cube.DataItems()[0].AxisIDs[0], 2);
+    cube.DataItems().KeepOnly({});
+    EXPECT_EQ(cube.DataItems().Count(), 3);
+}
