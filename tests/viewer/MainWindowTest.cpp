@@ -106,6 +106,7 @@ TEST_F(MainWindow, SelectingAViewStoresTheOldOneAndShowsTheNew) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Visionneuse Dravo - demo.Dravo"));
     EXPECT_EQ(SelectedText(*form), QStringLiteral("Mois"));
     EXPECT_EQ(columnCaptions(), (QStringList{"Montant", "Quantité"}));
+    EXPECT_EQ(form->Pivot().ColWidth(), 2 * 80) << "each value sub-column keeps its width";
     // A change to the shown view is kept when another one is selected.
     form->Pivot().SetValueDefaultFormat(QStringLiteral("%.1f"));
     ClickNode(*form, 2);

@@ -9,6 +9,7 @@
 #include "UPivotCubeInteractive.h"
 #include "UXMLParser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -170,6 +171,10 @@ void placeValueColumns(TPivotCube& engine, const Args& args) {
     TPivotCubeValueColumns& columns = engine.ValueColumns();
     CollectionUpdate update(columns);
     if (args.has(kValue)) {
+        // The viewer's leaf column holds every value sub-column: it keeps the
+        // width of one sub-column for each, as when the columns are added there.
+        const int perColumn = engine.ColWidth() / std::max(columns.Count(), 1);
+        engine.SetColWidth(perColumn * std::max(int(args.values(kValue).size()), 1));
         columns.Clear();
         for (const QString& name : args.values(kValue)) {
             if (const TPivotCubeFormula* formula = engine.Formulas().FindByCaption(name)) {
