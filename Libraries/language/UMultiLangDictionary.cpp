@@ -236,8 +236,11 @@ void TLanguageDictionary::LoadDictionaryBytes(const QByteArray& bytes, const QSt
     while (pos < rest.size()) {
         qsizetype end = pos;
         while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n') ++end;
-        const QByteArrayView line = rest.sliced(pos, end - pos);
+        QByteArrayView line = rest.sliced(pos, end - pos);
         pos = end;
+        // Byte-order marks at the start of a line are what joining two files
+        // leaves there, never text: dropped, so the file is written back as read.
+        while (line.startsWith(kBom)) line = line.sliced(kBom.size());
         if (pos < rest.size() && rest[pos] == '\r') ++pos;
         if (pos < rest.size() && rest[pos] == '\n') ++pos;
         if (line.isEmpty()) continue;

@@ -171,6 +171,34 @@ TEST(LanguageDictionary, WritesTheDocumentedFormAndReadsItBack) {
     EXPECT_EQ(back.Lookup("Fichier =\r\nnom"), "File =\r\nname");
 }
 
+// Two UTF-8 files joined with cat: the second one's byte-order mark, and
+// stray ones, start lines. They are no text: the file reads and writes back
+// the same, instead of changing at every save.
+TEST(LanguageDictionary, ByteOrderMarksAtLineStartsAreDropped) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QStringList lines;
+    } cases[] = {
+        {"the shortest joined file", QByteArray::fromHex("EFBBBF75300AEFBBBFEFBBBF3D"), {"="}},
+        {"a second file's header and entry",
+         kBom + "u0409\r\nZone=Area\r\n" + kBom + "u0409\r\n" + kBom + "Fichier=File\r\n",
+         {"Fichier=File", "Zone=Area"}},
+        {"marks before a line without an entry", kBom + "u0409\r\n" + kBom + kBom + "note\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        TLanguageDictionary first;
+        first.LoadDictionaryBytes(c.bytes, QStringLiteral("app-0409.LAND"));
+        EXPECT_EQ(first.Lines(), c.lines) << c.name;
+        const QByteArray written = first.DictionaryBytes();
+        TLanguageDictionary again;
+        again.LoadDictionaryBytes(written, QString());
+        EXPECT_EQ(again.Lines(), first.Lines()) << c.name;
+        EXPECT_EQ(again.DictionaryBytes(), written) << c.name << ": a second save changes nothing";
+        EXPECT_EQ(written.count(kBom), 1) << c.name << ": only the header's mark is written";
+    }
+}
+
 TEST_F(MultiLangFixture, MissingEntriesAreLearnedAndWrittenAtTheEnd) {
     SetCurrentLanguage(0x0409);
     EXPECT_EQ(Translate("Supprimer %s ?"), "Supprimer %s ?");
