@@ -246,20 +246,19 @@ void appendText(QString& out, const QString& text, bool escape) {
         out.append(text);
 }
 
-// CDATA content: control characters other than tab, CR and LF removed, and
-// every "]]>" written as "]]&gt;" so that the section cannot end early.
+// CDATA content: control characters other than tab, CR and LF removed, then
+// every "]]>" written as "]]&gt;" so that the section cannot end early. The
+// replacement is made after the removal: "]" NUL "]>" must not become "]]>".
 void appendCDataContent(QString& out, const QString& text) {
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') continue;
-        if (c == ']' && i + 2 < n && text.at(i + 1) == QLatin1Char(']') && text.at(i + 2) == QLatin1Char('>')) {
-            out.append(QLatin1String("]]&gt;"));
-            i += 2;
-            continue;
-        }
-        out.append(QChar(c));
+    QString clean;
+    clean.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != '\t' && u != '\r' && u != '\n') continue;
+        clean.append(c);
     }
+    clean.replace(QLatin1String("]]>"), QLatin1String("]]&gt;"));
+    out.append(clean);
 }
 
 // Writes the start of an element; returns true when it has content (then its

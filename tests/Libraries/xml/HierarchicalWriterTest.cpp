@@ -1,4 +1,5 @@
 #include "QtPrinters.h"
+#include "UXMLParser.h"
 #include "UHierarchicalWriter.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +159,38 @@ TEST(XMLHierarchicalWriter, CDataSection) {
     EXPECT_EQ(e.ToText(), QStringLiteral("<f>t<![CDATA[a]]&gt;b\tc]]></f>"));
 }
 
+// What the writer makes of a CDATA text reads back as that text, less the
+// control characters it leaves out; a "]]>" (written "]]&gt;") that only
+// appears once they are gone must not end the section either.
+TEST(XMLHierarchicalWriter, CDataReadsBackAsWritten) {
+    struct Case {
+        QString cdata, readBack;
+    } cases[] = {
+        {QStringLiteral("a]]>b"), QStringLiteral("a]]>b")},
+        {QStringLiteral("]") + QChar(0) + QStringLiteral("]>"), QStringLiteral("]]>")},
+        {QStringLiteral("]") + QChar(1) + QStringLiteral("]") + QChar(2) + QStringLiteral(">x"), QStringLiteral("]]>x")},
+        {QStringLiteral("]]") + QChar(0) + QStringLiteral(">"), QStringLiteral("]]>")},
+        {QStringLiteral("tab\tand\r\nlines"), QStringLiteral("tab\tand\r\nlines")},
+    };
+    for (const Case& c : cases) {
+        TXMLHierarchicalWriter e(QStringLiteral("f"));
+        e.SetCDATA(c.cdata);
+        TXMLDOMDocument doc;
+        ASSERT_NO_THROW(doc.LoadXML(e.ToText())) << e.ToText().toStdString();
+        EXPECT_EQ(Text(doc.DocumentElement()), c.readBack) << e.ToText().toStdString();
+    }
+    // The fuzzer's case: an element holding a CDATA section with a NUL between two "]".
+    TXMLDOMDocument parsed;
+    try {
+        parsed.LoadFromBytes(QByteArray::fromHex("3CFF3E3C215B43444154415B5D005D3E3C"));
+    } catch (const EParserError&) {
+    }
+    TXMLHierarchicalWriter writer;
+    parsed.WriteTo(&writer);
+    TXMLDOMDocument again;
+    EXPECT_NO_THROW(again.LoadXML(writer.ToText())) << writer.ToText().toStdString();
+}
+
 TEST(XMLHierarchicalWriter, NamelessContainerWritesChildrenOnly) {
     TXMLHierarchicalWriter root;
     root.AddChild(QStringLiteral("a"));
@@ -219,3 +252,4 @@ TEST(InternWriterString, EqualTextsShareOneCopy) {
     const QString longText(1000, QLatin1Char('x'));
     EXPECT_EQ(InternWriterString(longText).constData(), longText.constData());
 }
+
