@@ -8,7 +8,7 @@ LAUNCHER = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build test run bench fuzz clean
+.PHONY: all deps build test run bench fuzz fuzz-run clean
 
 all: build
 
@@ -43,6 +43,10 @@ bench: deps
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DLORVANE_FUZZ=ON -DLORVANE_TESTS=ON -DLORVANE_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build build-fuzz
+
+# Every fuzz target from its corpus, FUZZ_SECONDS each (default 60); not part of make test.
+fuzz-run: fuzz
+	bash scripts/fuzz-run.sh
 
 clean:
 	rm -rf build build-test build-bench build-fuzz
