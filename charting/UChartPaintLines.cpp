@@ -38,7 +38,13 @@ QPolygonF edgeOf(const ChartFrame& f, const ChartSeriesPlace& place, const std::
 }
 
 // The ribbon of an edge between depths z0 and z1, far segments first.
-void drawRibbon(ChartPaintContext& c, const QPolygonF& edge, double z0, double z1, const QColor& color, bool frame) {
+// Neighbouring segments whose same side faces the viewer make one piece (its
+// front edge forth, its back edge back): their quads all turn the same way
+// on the screen, so the piece's winding fill covers exactly their union.
+// A long line's pieces overlap many times over: their insides are filled
+// without anti-aliasing, which costs a quarter as much, and only their
+// outlines are smoothed.
+void drawRibbon(ChartPaintContext& c, const QPolygonF& edge, double z0, double z1, const QColor& color) {
     const ChartProjection& pr = c.Frame.Projection;
     const QVector3D viewer = pr.Viewer();
     QPainter& p = c.Painter;
@@ -46,19 +52,54 @@ void drawRibbon(ChartPaintContext& c, const QPolygonF& edge, double z0, double z
     if (n < 2) return;
     // Segments nearer the viewer along the edge come last.
     const bool fromEnd = std::fabs(viewer.x() - edge.first().x()) < std::fabs(viewer.x() - edge.last().x());
-    const QColor top = ChartShade(color, 1.3), under = ChartShade(color, 0.6);
+    struct Piece {
+        QPolygonF Points;
+        bool Upper;
+    };
+    std::vector<Piece> pieces;
+    QPolygonF front, back;
+    bool upperSide = false;
+    auto close = [&] {
+        if (front.size() < 2) return;
+        QPolygonF points;
+        points.reserve(front.size() * 2);
+        points << front;
+        for (auto i = back.crbegin(); i != back.crend(); ++i) points << *i;
+        pieces.push_back({std::move(points), upperSide});
+    };
     for (int j = 0; j + 1 < n; ++j) {
         const int i = fromEnd ? n - 2 - j : j;
         const QPointF& a = edge[i];
         const QPointF& b = edge[i + 1];
         // Seen from above (the viewer over the segment's line) shows its upper side.
         const double dx = b.x() - a.x(), dy = b.y() - a.y();
-        const double side = dx * (viewer.y() - a.y()) - dy * (viewer.x() - a.x());
-        const QColor shade = side < 0 ? top : under;
-        p.setPen(frame ? QPen(ChartShade(color, 0.5), 0) : QPen(shade, 0));
+        const bool upper = dx * (viewer.y() - a.y()) - dy * (viewer.x() - a.x()) < 0;
+        if (front.isEmpty() || upper != upperSide) {
+            close();
+            front.clear(), back.clear();
+            const QPointF& start = fromEnd ? b : a;
+            front << pr.Map(start.x(), start.y(), z0);
+            back << pr.Map(start.x(), start.y(), z1);
+            upperSide = upper;
+        }
+        const QPointF& end = fromEnd ? a : b;
+        front << pr.Map(end.x(), end.y(), z0);
+        back << pr.Map(end.x(), end.y(), z1);
+    }
+    close();
+
+    const QColor top = ChartShade(color, 1.3), under = ChartShade(color, 0.6);
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    for (const Piece& piece : pieces) {
+        const QColor& shade = piece.Upper ? top : under;
+        if (smooth) p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(Qt::NoPen);
         p.setBrush(shade);
-        p.drawPolygon(QPolygonF{pr.Map(a.x(), a.y(), z0), pr.Map(b.x(), b.y(), z0), pr.Map(b.x(), b.y(), z1),
-                                pr.Map(a.x(), a.y(), z1)});
+        p.drawPolygon(piece.Points, Qt::WindingFill);
+        if (smooth) p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(shade, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolygon(piece.Points);
     }
 }
 
@@ -132,7 +173,7 @@ void ChartPaintArea(ChartPaintContext& c, int index) {
                                  : QPolygonF{{a.x() - half, a.y()}, {a.x() + half, a.y()}, {b.x() + half, b.y()}, {b.x() - half, b.y()}};
         }
         if (!pr.IsFlat() && z1 > z0) {
-            drawRibbon(c, top, z0, z1, s.Color, false);
+            drawRibbon(c, top, z0, z1, s.Color);
             // The end face at the side the viewer sees.
             const int last = pr.Viewer().x() > top.last().x() ? run.back() : run.front();
             const QVector3D a = f.World(last, place.To[size_t(last)], place.Axis, 0), b = f.World(last, place.From[size_t(last)], place.Axis, 0);
@@ -167,7 +208,7 @@ void ChartPaintLine(ChartPaintContext& c, int index) {
     for (const std::vector<int>& run : runsOf(place)) {
         if (isLine) {
             const QPolygonF edge = decimated(edgeOf(f, place, run, s.Stairs), f.Horizontal);
-            if (!pr.IsFlat() && z1 > z0) drawRibbon(c, edge, z0, z1, s.Color, false);
+            if (!pr.IsFlat() && z1 > z0) drawRibbon(c, edge, z0, z1, s.Color);
             QPolygonF screen;
             screen.reserve(edge.size());
             for (const QPointF& w : edge) screen << pr.Map(w.x(), w.y(), z0);
