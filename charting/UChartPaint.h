@@ -13,6 +13,7 @@ struct ChartPaintContext {
     QPainter& Painter;
     const ChartModel& Model;
     const ChartFrame& Frame;
+    QRectF* Extent = nullptr;  // set: the axes' painter measures what it would draw instead of drawing
     QPointF Map(const QVector3D& p) const { return Frame.Projection.Map(p); }
 };
 
@@ -20,6 +21,8 @@ void ChartPaintBackground(ChartPaintContext& c);
 void ChartPaintTitle(ChartPaintContext& c);
 void ChartPaintWalls(ChartPaintContext& c);
 void ChartPaintAxes(ChartPaintContext& c);
+// The screen rectangle that the axes' lines, ticks, labels and titles cover.
+QRectF ChartAxesExtent(const ChartModel& model, const ChartFrame& frame);
 // The bars of every bar series in one depth row, far ones first.
 void ChartPaintBarRow(ChartPaintContext& c, int row);
 void ChartPaintArea(ChartPaintContext& c, int series);

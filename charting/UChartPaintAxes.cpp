@@ -2,12 +2,38 @@
 #include "UChartPaint.h"
 
 #include <QFontMetricsF>
+#include <QTransform>
 
 #include <cmath>
 
 namespace {
 
 constexpr double kGap = 4;
+
+// Measuring (c.Extent set) collects the screen rectangles that drawing would cover.
+void extend(ChartPaintContext& c, const QRectF& r) { *c.Extent = c.Extent->isNull() ? r : c.Extent->united(r); }
+
+void drawLine(ChartPaintContext& c, const QPointF& a, const QPointF& b) {
+    if (c.Extent) extend(c, QRectF(a, b).normalized().adjusted(-1, -1, 1, 1));
+    else c.Painter.drawLine(a, b);
+}
+
+// A text in box, placed by transform.
+void drawText(ChartPaintContext& c, const QTransform& transform, const QRectF& box, int align, const QString& text) {
+    if (c.Extent) {
+        extend(c, transform.mapRect(box));
+        return;
+    }
+    QPainter& p = c.Painter;
+    if (transform.isIdentity()) {
+        p.drawText(box, align, text);
+        return;
+    }
+    p.save();
+    p.setTransform(transform, true);
+    p.drawText(box, align, text);
+    p.restore();
+}
 
 struct Edge {
     ChartAxisKind Kind;
@@ -48,7 +74,13 @@ Edge edgeOf(const ChartProjection& pr, ChartAxisKind kind, double length) {
     if (d < 1e-6) return edge;
     QPointF normal(-dy / d, dx / d);
     const QPointF centre = pr.Map(pr.Width() / 2, pr.Height() / 2, pr.Depth() / 2), middle = (a + b) / 2;
-    if (QPointF::dotProduct(normal, middle - centre) < 0) normal = -normal;
+    // An edge that points at the box's centre on the screen (the depth edges
+    // of a facing view) has no outer side: its labels go where they would
+    // in the flat chart.
+    const QPointF away = middle - centre;
+    const double awayLength = std::hypot(away.x(), away.y());
+    const double outward = awayLength > 1e-9 ? QPointF::dotProduct(normal, away) / awayLength : 0;
+    if (std::fabs(outward) < 0.2 ? QPointF::dotProduct(normal, edge.Outward) < 0 : outward < 0) normal = -normal;
     edge.Outward = normal;
     if (std::fabs(normal.x()) > std::fabs(normal.y()))
         edge.LabelKind = normal.x() < 0 ? ChartAxisKind::Left : ChartAxisKind::Right;
@@ -58,7 +90,7 @@ Edge edgeOf(const ChartProjection& pr, ChartAxisKind kind, double length) {
 
 // A label whose box touches anchor on the side facing the axis, turned by
 // angle degrees counter-clockwise.
-void drawLabel(QPainter& p, const QFontMetricsF& fm, const QString& text, const QPointF& anchor, ChartAxisKind kind,
+void drawLabel(ChartPaintContext& c, const QFontMetricsF& fm, const QString& text, const QPointF& anchor, ChartAxisKind kind,
                int angle) {
     const double w = fm.horizontalAdvance(text) + 1, h = fm.height();
     QRectF box;
@@ -86,7 +118,7 @@ void drawLabel(QPainter& p, const QFontMetricsF& fm, const QString& text, const 
         break;
     }
     if (angle == 0) {
-        p.drawText(box.translated(anchor), align | Qt::TextSingleLine, text);
+        drawText(c, QTransform(), box.translated(anchor), align | Qt::TextSingleLine, text);
         return;
     }
     // A rotated label starts half a line further out, so that its corner clears the axis.
@@ -94,11 +126,10 @@ void drawLabel(QPainter& p, const QFontMetricsF& fm, const QString& text, const 
     QPointF shift(0, 0);
     if (kind == ChartAxisKind::Bottom) shift = QPointF(0, h / 2 * std::sin(a));
     else if (kind == ChartAxisKind::Top) shift = QPointF(0, -h / 2 * std::sin(a));
-    p.save();
-    p.translate(anchor + shift);
-    p.rotate(-angle);
-    p.drawText(box, align | Qt::TextSingleLine, text);
-    p.restore();
+    QTransform transform;
+    transform.translate((anchor + shift).x(), (anchor + shift).y());
+    transform.rotate(-angle);
+    drawText(c, transform, box, align | Qt::TextSingleLine, text);
 }
 
 double extentOf(const QFontMetricsF& fm, const QString& text, int angle, bool horizontalAxis) {
@@ -137,22 +168,20 @@ void drawTitle(ChartPaintContext& c, const ChartAxis& axis, const Edge& edge, co
     QPainter& p = c.Painter;
     const QFont font = ChartCanvasFont(axis.Title.Font);
     const QFontMetricsF fm(font);
-    p.setFont(font);
-    p.setPen(axis.Title.Color);
+    if (!c.Extent) p.setFont(font), p.setPen(axis.Title.Color);
     const QPointF middle = (from + to) / 2 + edge.Outward * distance;
     const double length = std::max(40.0, std::hypot(to.x() - from.x(), to.y() - from.y()));
     const QString text = fm.elidedText(axis.Title.Caption, Qt::ElideRight, length);
     const double w = fm.horizontalAdvance(text) + 1, h = fm.height();
-    p.save();
-    p.translate(middle);
+    QTransform t;
+    t.translate(middle.x(), middle.y());
     switch (edge.Kind == ChartAxisKind::Depth ? ChartAxisKind::Depth : edge.LabelKind) {
-    case ChartAxisKind::Left: p.rotate(-90); p.drawText(QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
-    case ChartAxisKind::Right: p.rotate(90); p.drawText(QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
-    case ChartAxisKind::Bottom: p.drawText(QRectF(-w / 2, 0, w, h), Qt::AlignCenter, text); break;
-    case ChartAxisKind::Top: p.drawText(QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
-    case ChartAxisKind::Depth: p.drawText(QRectF(0, -h / 2, w, h), Qt::AlignLeft | Qt::AlignVCenter, text); break;
+    case ChartAxisKind::Left: drawText(c, t.rotate(-90), QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
+    case ChartAxisKind::Right: drawText(c, t.rotate(90), QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
+    case ChartAxisKind::Bottom: drawText(c, t, QRectF(-w / 2, 0, w, h), Qt::AlignCenter, text); break;
+    case ChartAxisKind::Top: drawText(c, t, QRectF(-w / 2, -h, w, h), Qt::AlignCenter, text); break;
+    case ChartAxisKind::Depth: drawText(c, t, QRectF(0, -h / 2, w, h), Qt::AlignLeft | Qt::AlignVCenter, text); break;
     }
-    p.restore();
 }
 
 // Grid lines across the back wall and along the side wall (left or floor)
@@ -182,34 +211,34 @@ void drawAxis(ChartPaintContext& c, const ChartAxis& axis, const Edge& edge, dou
     QPainter& p = c.Painter;
     const ChartProjection& pr = c.Frame.Projection;
     const QPointF a = pr.Map(edge.At(pr, from)), b = pr.Map(edge.At(pr, to));
+    const bool painting = !c.Extent;
     if (axis.LineWidth > 0) {
-        p.setPen(QPen(axis.LineColor, axis.LineWidth, Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(a, b);
+        if (painting) p.setPen(QPen(axis.LineColor, axis.LineWidth, Qt::SolidLine, Qt::FlatCap));
+        drawLine(c, a, b);
     }
-    p.setPen(QPen(axis.MinorTickColor, 1));
+    if (painting) p.setPen(QPen(axis.MinorTickColor, 1));
     for (double t : ticks.Minor) {
         const QPointF s = pr.Map(edge.At(pr, t));
-        p.drawLine(s, s + edge.Outward * (axis.TickLength / 2.0));
+        drawLine(c, s, s + edge.Outward * (axis.TickLength / 2.0));
     }
     const QFont font = ChartCanvasFont(axis.LabelsFont);
     const QFontMetricsF fm(font);
     const std::vector<double>& at = labelsAtTicks ? ticks.Positions : labelPositions;
     const int angle = std::clamp(axis.LabelAngle, -90, 90);
     const int every = labelStep(pr, edge, fm, ticks.Texts, at, angle);
-    p.setPen(QPen(axis.TickColor, 1));
+    if (painting) p.setPen(QPen(axis.TickColor, 1));
     const std::vector<double>& tickAt = ticks.TicksAtLabels ? labelPositions : ticks.Positions;
     for (size_t i = 0; i < tickAt.size(); i += ticks.TicksAtLabels ? size_t(every) : 1) {
         const QPointF s = pr.Map(edge.At(pr, tickAt[i]));
-        p.drawLine(s, s + edge.Outward * double(axis.TickLength));
+        drawLine(c, s, s + edge.Outward * double(axis.TickLength));
     }
     double extent = 0;
     if (axis.LabelsVisible) {
-        p.setFont(font);
-        p.setPen(axis.LabelsColor);
+        if (painting) p.setFont(font), p.setPen(axis.LabelsColor);
         for (size_t i = 0; i < at.size() && i < ticks.Texts.size(); i += size_t(every)) {
             if (ticks.Texts[i].isEmpty()) continue;
             const QPointF s = pr.Map(edge.At(pr, at[i]));
-            drawLabel(p, fm, ticks.Texts[i], s + edge.Outward * (axis.TickLength + kGap), edge.LabelKind, angle);
+            drawLabel(c, fm, ticks.Texts[i], s + edge.Outward * (axis.TickLength + kGap), edge.LabelKind, angle);
             extent = std::max(extent, extentOf(fm, ticks.Texts[i], angle, edge.Horizontal()));
         }
     }
@@ -226,8 +255,8 @@ void ChartPaintAxes(ChartPaintContext& c) {
     const double valueLength = f.Horizontal ? pr.Width() : pr.Height();
     const double categoryLength = f.Horizontal ? pr.Height() : pr.Width();
 
-    // Grid lines first: the series cover them.
-    for (int a = 0; a < 2; ++a) {
+    // Grid lines first: the series cover them. They lie on the walls, inside the box.
+    for (int a = 0; a < 2 && !c.Extent; ++a) {
         const ChartAxis& axis = m.Axis(f.ValueAxis[a]);
         if (!axis.Visible || !axis.GridVisible || (a == 1 && !f.AxisUsed[1])) continue;
         p.setPen(QPen(axis.GridColor, 1));
@@ -286,4 +315,13 @@ void ChartPaintAxes(ChartPaintContext& c) {
         ticks.TicksAtLabels = true;
         drawAxis(c, depthAxis, edgeOf(pr, ChartAxisKind::Depth, pr.Depth()), 0, pr.Depth(), ticks, false, labelPositions);
     }
+}
+
+QRectF ChartAxesExtent(const ChartModel& model, const ChartFrame& frame) {
+    QPainter idle;  // measuring draws nothing
+    QRectF extent;
+    ChartPaintContext c{idle, model, frame};
+    c.Extent = &extent;
+    ChartPaintAxes(c);
+    return extent;
 }
