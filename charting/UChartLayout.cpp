@@ -1,5 +1,7 @@
 #include "UChartLayout.h"
 
+#include "UChartPaint.h"
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -256,6 +258,88 @@ std::vector<QString> categoryLabels(const ChartModel& model, const ChartFrame& f
     return labels;
 }
 
+// Scales from the world coordinates of the box to the axes' values.
+void computeScales(const ChartModel& model, ChartFrame& frame) {
+    const ChartAxis& categoryAxis = model.Axis(frame.CategoryAxis);
+    const double W = frame.Projection.Width(), H = frame.Projection.Height();
+    ChartScale& c = frame.CategoryScale;
+    if (frame.Slots || frame.Categories <= 1) c.Minimum = -0.5, c.Maximum = std::max(1, frame.Categories) - 0.5;
+    else c.Minimum = 0, c.Maximum = frame.Categories - 1;
+    if (!categoryAxis.AutomaticMinimum) c.Minimum = categoryAxis.Minimum;
+    if (!categoryAxis.AutomaticMaximum) c.Maximum = categoryAxis.Maximum;
+    if (c.Maximum <= c.Minimum) c.Maximum = c.Minimum + 1;
+    c.From = 0, c.To = frame.Horizontal ? H : W;
+    for (int a = 0; a < 2; ++a) {
+        ChartScale& v = frame.ValueScale[a];
+        v.Minimum = frame.ValueTicks[a].Minimum, v.Maximum = frame.ValueTicks[a].Maximum;
+        if (frame.Horizontal) v.From = 0, v.To = W;
+        else v.From = H, v.To = 0;
+    }
+}
+
+// A turned box shows its value axis shorter: as many ticks as fit there.
+void computeTurnedTicks(const ChartModel& model, ChartFrame& frame) {
+    double lengths[2], labelSize[2];
+    const ChartProjection& pr = frame.Projection;
+    for (int a = 0; a < 2; ++a) {
+        const QPointF from = pr.Map(0, pr.Height(), 0);
+        const QPointF to = frame.Horizontal ? pr.Map(pr.Width(), pr.Height(), 0) : pr.Map(0, 0, 0);
+        lengths[a] = std::hypot(to.x() - from.x(), to.y() - from.y());
+        labelSize[a] = QFontMetricsF(ChartCanvasFont(model.Axis(frame.ValueAxis[a]).LabelsFont)).height() * 2.2;
+    }
+    computeValueTicks(model, frame, lengths, labelSize);
+}
+
+// The turned box keeps the proportions of the facing chart (the plot area
+// found for it) and is scaled and centred so that it fills the panel with
+// its axes' labels and titles: these keep their size in pixels, so a few
+// rounds of measuring settle the scale. The value ticks are chosen in the
+// first two rounds only: a tick more or less would change the labels'
+// width again and the rounds might never settle.
+void fitTurnedBox(const ChartModel& model, ChartFrame& frame, double depth) {
+    const ChartView3D& view = model.View;
+    const int perspective = view.Perspective ? view.PerspectivePercent : 0;
+    const QSizeF box = frame.PlotArea.size();
+    const QRectF& panel = frame.PanelRect;
+    auto place = [&](const QRectF& target, bool retick) {
+        frame.Projection = ChartProjection::Rotated(target, depth, view.Rotation, view.Elevation, perspective, 100, box);
+        if (retick) computeTurnedTicks(model, frame);
+        computeScales(model, frame);
+        return ChartAxesExtent(model, frame).united(frame.Projection.Bounds());
+    };
+    QRectF target = frame.PlotArea;
+    for (int round = 0; round < 8; ++round) {
+        const QRectF extent = place(target, round < 2);
+        const QRectF bounds = frame.Projection.Bounds();
+        const double left = bounds.left() - extent.left(), right = extent.right() - bounds.right();
+        const double top = bounds.top() - extent.top(), bottom = extent.bottom() - bounds.bottom();
+        const double scale = std::min((panel.width() - left - right) / std::max(1.0, bounds.width()),
+                                      (panel.height() - top - bottom) / std::max(1.0, bounds.height()));
+        const QSizeF size = bounds.size() * std::max(scale, 1e-3);
+        if (size.width() < 4 || size.height() < 4) break;  // no room: keep the last fit
+        const QRectF next(panel.left() + left + (panel.width() - left - right - size.width()) / 2,
+                          panel.top() + top + (panel.height() - top - bottom - size.height()) / 2, size.width(), size.height());
+        const bool settled = std::fabs(next.left() - target.left()) + std::fabs(next.right() - target.right()) +
+                                 std::fabs(next.top() - target.top()) + std::fabs(next.bottom() - target.bottom()) < 0.5;
+        target = next;
+        if (settled && round >= 2) break;
+    }
+    // Labels thinned out differently at the last scale may still stick out
+    // (a label more where it fits just so): centre what they cover, and
+    // shrink a little while they do not fit.
+    for (int shrink = 0; shrink < 12; ++shrink) {
+        target.translate(panel.center() - place(target, false).center());
+        if (panel.adjusted(-0.5, -0.5, 0.5, 0.5).contains(place(target, false))) break;
+        const QPointF centre = target.center();
+        target.setSize(target.size() * 0.97);
+        target.moveCenter(centre);
+    }
+    frame.PlotArea = target;
+    frame.ZoomWindow = place(target, false).intersected(panel);
+    if (view.Zoom != 100)
+        frame.Projection = ChartProjection::Rotated(target, depth, view.Rotation, view.Elevation, perspective, view.Zoom, box);
+}
+
 }  // namespace
 
 std::vector<QString> ChartWidestCandidates(const std::vector<QString>& texts) {
@@ -321,6 +405,8 @@ ChartFrame ChartComputeFrame(const ChartModel& model, const QRectF& rect) {
         for (auto& place : frame.Places) place.Drawn = false;
     layoutLegend(model, frame, area);
     frame.PanelRect = area;
+    frame.ZoomedIn = view.View3D && view.Zoom > 100;
+    frame.ZoomWindow = area;
     if (frame.PieChart) {
         frame.PlotArea = area;
         frame.Projection = ChartProjection::Flat(area);
@@ -401,34 +487,8 @@ ChartFrame ChartComputeFrame(const ChartModel& model, const QRectF& rect) {
         frame.Projection = ChartProjection::Oblique(frame.PlotArea, depth * (frame.Rows > 1 ? 0.9 : 0.6),
                                                     view.OrthoAngle, view.Zoom);
     } else {
-        frame.Projection = ChartProjection::Rotated(frame.PlotArea, depth, view.Rotation, view.Elevation,
-                                                    view.Perspective ? view.PerspectivePercent : 0, view.Zoom);
-        // A turned box shows its value axis shorter: as many ticks as fit there.
-        double lengths[2], labelSize[2];
-        const ChartProjection& pr = frame.Projection;
-        for (int a = 0; a < 2; ++a) {
-            const QPointF from = pr.Map(0, pr.Height(), 0);
-            const QPointF to = frame.Horizontal ? pr.Map(pr.Width(), pr.Height(), 0) : pr.Map(0, 0, 0);
-            lengths[a] = std::hypot(to.x() - from.x(), to.y() - from.y());
-            labelSize[a] = QFontMetricsF(ChartCanvasFont(model.Axis(frame.ValueAxis[a]).LabelsFont)).height() * 2.2;
-        }
-        computeValueTicks(model, frame, lengths, labelSize);
+        fitTurnedBox(model, frame, depth);
     }
-
-    // Scales in world coordinates.
-    const double W = frame.Projection.Width(), H = frame.Projection.Height();
-    ChartScale& c = frame.CategoryScale;
-    if (frame.Slots || frame.Categories <= 1) c.Minimum = -0.5, c.Maximum = std::max(1, frame.Categories) - 0.5;
-    else c.Minimum = 0, c.Maximum = frame.Categories - 1;
-    if (!categoryAxis.AutomaticMinimum) c.Minimum = categoryAxis.Minimum;
-    if (!categoryAxis.AutomaticMaximum) c.Maximum = categoryAxis.Maximum;
-    if (c.Maximum <= c.Minimum) c.Maximum = c.Minimum + 1;
-    c.From = 0, c.To = frame.Horizontal ? H : W;
-    for (int a = 0; a < 2; ++a) {
-        ChartScale& v = frame.ValueScale[a];
-        v.Minimum = frame.ValueTicks[a].Minimum, v.Maximum = frame.ValueTicks[a].Maximum;
-        if (frame.Horizontal) v.From = 0, v.To = W;
-        else v.From = H, v.To = 0;
-    }
+    computeScales(model, frame);
     return frame;
 }

@@ -43,6 +43,10 @@ struct ChartFrame {
     QRectF LegendRect;   // empty when no legend
     QRectF PanelRect;    // below the title, beside the legend: the axes, walls and series stay inside
     QRectF PlotArea;     // inside the axes' labels: the projected box fits here
+    // The 3D zoom magnifies the box past the plot area: the box and its axes
+    // are then seen through the rectangle they fill unzoomed.
+    bool ZoomedIn = false;
+    QRectF ZoomWindow;
     std::vector<ChartLegendEntry> LegendEntries;
 
     bool PieChart = false;  // the first drawn series is a pie: only that pie is drawn

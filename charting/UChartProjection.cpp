@@ -37,17 +37,18 @@ ChartProjection ChartProjection::Oblique(const QRectF& area, double depth, int a
 }
 
 ChartProjection ChartProjection::Rotated(const QRectF& area, double depth, int rotation, int elevation,
-                                         int perspective, int zoom) {
+                                         int perspective, int zoom, const QSizeF& box) {
     ChartProjection p;
     p.FKind = Kind::Rotated;
-    p.FWidth = std::max(1.0, area.width());
-    p.FHeight = std::max(1.0, area.height());
+    const QSizeF size = box.isEmpty() ? area.size() : box;
+    p.FWidth = std::max(1.0, size.width());
+    p.FHeight = std::max(1.0, size.height());
     p.FDepth = std::max(0.0, depth);
     const double t = radians(360 - rotation), f = radians(360 - elevation);
     p.FCosT = std::cos(t), p.FSinT = std::sin(t);
     p.FCosP = std::cos(f), p.FSinP = std::sin(f);
-    const double size = std::max({p.FWidth, p.FHeight, p.FDepth});
-    p.FDistance = perspective > 0 ? size * 50.0 / std::min(perspective, 100) : 0;
+    const double extent = std::max({p.FWidth, p.FHeight, p.FDepth});
+    p.FDistance = perspective > 0 ? extent * 50.0 / std::min(perspective, 100) : 0;
     // Fit the projected box into the area.
     double left = 1e300, right = -1e300, top = 1e300, bottom = -1e300;
     for (int corner = 0; corner < 8; ++corner) {

@@ -17,9 +17,11 @@ public:
     // depth: of the box in pixels; angle in degrees (45: up and to the right).
     static ChartProjection Oblique(const QRectF& area, double depth, int angle, int zoom = 100);
     // rotation and elevation in degrees (360: facing, level); perspective in
-    // percent (0: parallel projection); zoom in percent.
+    // percent (0: parallel projection); zoom in percent. box: the width and
+    // height of the box in world units (empty: those of area); the turned box
+    // is scaled to fit area and centred in it.
     static ChartProjection Rotated(const QRectF& area, double depth, int rotation, int elevation,
-                                   int perspective, int zoom = 100);
+                                   int perspective, int zoom = 100, const QSizeF& box = {});
 
     double Width() const { return FWidth; }
     double Height() const { return FHeight; }

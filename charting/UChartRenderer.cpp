@@ -49,17 +49,18 @@ ChartFrame ChartRenderer::Render(QPainter& painter, const ChartModel& model, con
     ChartPaintContext c{painter, model, frame};
     ChartPaintBackground(c);
     ChartPaintTitle(c);
+    painter.save();
+    painter.setClipRect(frame.PanelRect, Qt::IntersectClip);
+    if (frame.ZoomedIn) painter.setClipRect(frame.ZoomWindow, Qt::IntersectClip);
     if (frame.PieChart) {
         ChartPaintPie(c);
     } else {
-        painter.save();
-        painter.setClipRect(frame.PanelRect, Qt::IntersectClip);
         ChartPaintWalls(c);
         ChartPaintAxes(c);
         paintSeries(c);
         ChartPaintMarks(c);
-        painter.restore();
     }
+    painter.restore();
     ChartPaintLegend(c);
     painter.restore();
     return frame;

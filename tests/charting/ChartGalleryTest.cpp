@@ -60,29 +60,7 @@ ChartModel pie(ChartPieFrame frame, bool gradient, bool view3D, ChartMarksStyle 
     return m;
 }
 
-// The chart view's tridimensional direction: one row of bars per region,
-// blank spacer series between rows, seen in perspective.
-ChartModel tridimensional(int rotation, int elevation, int zoom) {
-    ChartModel m;
-    m.Legend.Visible = false;
-    m.Title.Text = QStringLiteral("Montant par région et par mois");
-    m.View.View3D = true, m.View.Orthogonal = false;
-    m.View.Rotation = rotation, m.View.Elevation = elevation, m.View.Zoom = zoom;
-    m.View.DepthPercent = 200 / 5 + 1;
-    m.Wall(ChartWallKind::Left).Color = QColor(0xFF, 0xFF, 0x80);
-    for (int r = 0; r < 5; ++r) {
-        if (r > 0) m.AddSeries(ChartSeriesType::Bar, QStringLiteral(" "));
-        ChartSeries& s = m.AddSeries(ChartSeriesType::Bar, regions()[r]);
-        QColor c = QColor(0, 0, 255).toHsl();
-        s.Color = QColor::fromHslF(std::fmod(c.hslHueF() + r * 0.11, 1.0), c.hslSaturationF(), c.lightnessF());
-        s.BarFrameVisible = false;
-        for (int k = 0; k < 6; ++k) s.AddPoint(std::round(300 + 250 * std::sin(k + r) + 90 * r), months()[k]);
-    }
-    m.Axis(ChartAxisKind::Left).Title.Caption = QStringLiteral("Somme");
-    m.Axis(ChartAxisKind::Bottom).Title.Caption = QStringLiteral("Mois");
-    m.Axis(ChartAxisKind::Depth).Title.Caption = QStringLiteral("Région");
-    return m;
-}
+ChartModel tridimensional(int rotation, int elevation, int zoom) { return regionMonthChart(rotation, elevation, zoom); }
 
 std::vector<Entry> entries() {
     return {
@@ -121,6 +99,30 @@ std::vector<Entry> entries() {
         {"tridimensional_345_330", [] { return tridimensional(345, 330, 100); }},
         {"tridimensional_360_360", [] { return tridimensional(360, 360, 100); }},
         {"tridimensional_270_280_zoom150", [] { return tridimensional(270, 280, 150); }},
+        {"tridimensional_270_330", [] { return tridimensional(270, 330, 100); }},
+        {"tridimensional_330_270", [] { return tridimensional(330, 270, 100); }},
+        {"tridimensional_270_270", [] { return tridimensional(270, 270, 100); }},
+        {"tridimensional_360_300", [] { return tridimensional(360, 300, 100); }},
+        {"tridimensional_300_300_zoom200", [] { return tridimensional(300, 300, 200); }},
+        {"tridimensional_300_300_zoom30", [] { return tridimensional(300, 300, 30); }},
+        {"tridimensional_300_300_parallel_legend",
+         [] {
+             auto m = tridimensional(300, 300, 100);
+             m.View.Perspective = false;
+             m.Legend.Visible = true;
+             return m;
+         }},
+        {"line_turned_315_300",
+         [] {
+             auto m = lines(true, false, true);
+             m.View.Orthogonal = false, m.View.Rotation = 315, m.View.Elevation = 300;
+             return m;
+         }},
+        {"bars_oblique_zoom150", [] {
+             auto m = bars(ChartBarStyle::Rectangle, ChartMultiBar::Side, true);
+             m.View.Zoom = 150;
+             return m;
+         }},
         {"right_axis_and_marks",
          [] {
              auto m = salesChart(ChartSeriesType::Bar, 1, 6);

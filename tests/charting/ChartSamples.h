@@ -37,6 +37,30 @@ inline ChartModel salesChart(ChartSeriesType type, int seriesCount = 3, int poin
     return model;
 }
 
+// The chart view's tridimensional direction: one row of bars per region,
+// blank spacer series between rows, seen turned in perspective.
+inline ChartModel regionMonthChart(int rotation, int elevation, int zoom = 100) {
+    ChartModel m;
+    m.Legend.Visible = false;
+    m.Title.Text = QStringLiteral("Montant par région et par mois");
+    m.View.View3D = true, m.View.Orthogonal = false;
+    m.View.Rotation = rotation, m.View.Elevation = elevation, m.View.Zoom = zoom;
+    m.View.DepthPercent = 200 / 5 + 1;
+    m.Wall(ChartWallKind::Left).Color = QColor(0xFF, 0xFF, 0x80);
+    for (int r = 0; r < 5; ++r) {
+        if (r > 0) m.AddSeries(ChartSeriesType::Bar, QStringLiteral(" "));
+        ChartSeries& s = m.AddSeries(ChartSeriesType::Bar, regions()[r]);
+        QColor c = QColor(0, 0, 255).toHsl();
+        s.Color = QColor::fromHslF(std::fmod(c.hslHueF() + r * 0.11, 1.0), c.hslSaturationF(), c.lightnessF());
+        s.BarFrameVisible = false;
+        for (int k = 0; k < 6; ++k) s.AddPoint(std::round(300 + 250 * std::sin(k + r) + 90 * r), months()[k]);
+    }
+    m.Axis(ChartAxisKind::Left).Title.Caption = QStringLiteral("Somme");
+    m.Axis(ChartAxisKind::Bottom).Title.Caption = QStringLiteral("Mois");
+    m.Axis(ChartAxisKind::Depth).Title.Caption = QStringLiteral("Région");
+    return m;
+}
+
 // A bare chart: no title, no legend, no 3D, no walls; for pixel checks.
 inline ChartModel bareChart() {
     ChartModel model;
