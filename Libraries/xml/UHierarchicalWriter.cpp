@@ -267,10 +267,16 @@ bool writeStart(QString& out, const TXMLHierarchicalWriter* e, bool escape) {
     out.append(QLatin1Char('<'));
     out.append(e->Name());
     for (const auto& attribute : e->Attributes()) {
+        QString value;
+        appendText(value, attribute.second, escape);
+        // An empty attribute is never written; one whose every character is
+        // dropped by the escaping is left out the same way, so that what is
+        // read back writes the same again.
+        if (value.isEmpty()) continue;
         out.append(QLatin1Char(' '));
         out.append(attribute.first);
         out.append(QLatin1String("=\""));
-        appendText(out, attribute.second, escape);
+        out.append(value);
         out.append(QLatin1Char('"'));
     }
     if (e->ChildCount() == 0 && e->Text().isEmpty() && e->CDATA().isEmpty()) {

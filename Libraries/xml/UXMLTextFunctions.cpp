@@ -2,6 +2,8 @@
 
 #include "UHierarchicalWriter.h"
 
+#include <algorithm>
+
 namespace {
 
 // Indexed by the low 8 bits of a UTF-16 code unit: ASCII letters, digits, '-',
@@ -80,8 +82,20 @@ QString XMLAttributeName(const QString& name) {
 }
 
 void AppendEscapedXMLText(QString& out, const QString& text) {
-    const QChar* s = text.constData();
-    const qsizetype n = text.size();
+    // The dropped control characters go first: the reference rule below must
+    // see the text as it will be read back ("&" U+0005 "#;" is not "&#;").
+    const bool hasDropped = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n');
+    });
+    QString cleaned;
+    if (hasDropped) {
+        cleaned.reserve(text.size());
+        for (const QChar c : text)
+            if (c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n')) cleaned.append(c);
+    }
+    const QString& source = hasDropped ? cleaned : text;
+    const QChar* s = source.constData();
+    const qsizetype n = source.size();
     qsizetype runStart = 0;  // start of the pending run of unchanged characters
     auto flush = [&](qsizetype end) {
         if (end > runStart) out.append(s + runStart, end - runStart);

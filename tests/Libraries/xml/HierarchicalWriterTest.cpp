@@ -58,6 +58,8 @@ TEST(EscapeXMLText, Table) {
         {"&#12", "&amp;#12"},      // no semicolon: escaped
         {"&amp;", "&amp;amp;"},
         {"a\tb\x01" "c", "abc"},
+        {"&\x05#;", "&#;"},       // dropped first: the reference rule sees "&#;"
+        {"&#6\x01" "5;", "&#65;"},
         {"l1\r\nl2\n", "l1\r\nl2\n"},
         {"", ""},
     };
@@ -150,6 +152,18 @@ TEST(XMLHierarchicalWriter, NumbersAndDates) {
     e.AddChildDate(QStringLiteral("e"), 45000.75);
     EXPECT_EQ(e.ToText(), QStringLiteral("<v f=\"2.5\"><a>0.3</a><b>-1234.5</b><c>1E15</c>"
                                          "<d>15/03/2023 18:00:00</d><m>15/03/2023</m><e>15/03/2023</e></v>"));
+}
+
+// The escaping drops control characters, tab included: an attribute made of
+// nothing else is left out, as an empty one is, so the text read back writes
+// the same again.
+TEST(XMLHierarchicalWriter, AttributesThatEscapeToNothingAreLeftOut) {
+    TXMLHierarchicalWriter e(QStringLiteral("f"));
+    e.SetAttribute(QStringLiteral("a"), QStringLiteral("\t"));
+    e.SetAttribute(QStringLiteral("b"), QStringLiteral("x\ty"));
+    e.SetAttribute(QStringLiteral("c"), QString(QChar(1)) + QChar(2));
+    EXPECT_EQ(e.ToText(), QStringLiteral("<f b=\"xy\"/>"));
+    EXPECT_EQ(e.ToText(false), QStringLiteral("<f a=\"\t\" b=\"x\ty\" c=\"") + QChar(1) + QChar(2) + QStringLiteral("\"/>"));
 }
 
 TEST(XMLHierarchicalWriter, CDataSection) {
