@@ -75,14 +75,14 @@ QAction* TPCInteractiveForm::Action(const QString& objectName) const {
 // --- Actions ---------------------------------------------------------------
 
 void TPCInteractiveForm::createActions() {
-    struct Spec {
+    struct ActionEntry {
         const char* Name;
         const char* Caption;
         int Image;
         std::function<void()> Run;
         QKeySequence Keys = {};
     };
-    const Spec specs[] = {
+    const ActionEntry entries[] = {
         {"ACLoadDravo", "Importer un Dravo...", 20,
          [this] {
              const QString f = chooseFile({false, QStringLiteral("Dravo"), QStringLiteral("Fichiers Dravo (*.Dravo)")});
@@ -139,13 +139,13 @@ void TPCInteractiveForm::createActions() {
         {"ACDecimalsMore", "Plus de décimales", 24, [this] { ChangeDecimalsBy(+1); }},
         {"ACDecimalsLess", "Moins de décimales", 25, [this] { ChangeDecimalsBy(-1); }},
     };
-    for (const Spec& spec : specs) {
+    for (const ActionEntry& entry : entries) {
         auto* action = new QAction(this);
-        action->setObjectName(QString::fromLatin1(spec.Name));
-        action->setProperty(SourceText, QString::fromUtf8(spec.Caption));
-        if (spec.Image >= 0) action->setIcon(actionIcon(spec.Image));
-        if (!spec.Keys.isEmpty()) action->setShortcut(spec.Keys);
-        connect(action, &QAction::triggered, this, spec.Run);
+        action->setObjectName(QString::fromLatin1(entry.Name));
+        action->setProperty(SourceText, QString::fromUtf8(entry.Caption));
+        if (entry.Image >= 0) action->setIcon(actionIcon(entry.Image));
+        if (!entry.Keys.isEmpty()) action->setShortcut(entry.Keys);
+        connect(action, &QAction::triggered, this, entry.Run);
         FActions[action->objectName()] = action;
     }
     Action(QStringLiteral("ACDesignMode"))->setCheckable(true);
@@ -511,13 +511,13 @@ void TPCInteractiveForm::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, fileName] { ImportDocument(fileName); });
 }
 
-QString TPCInteractiveForm::chooseFile(const FileDialogSpec& spec) {
-    if (ChooseFile) return ChooseFile(spec);
+QString TPCInteractiveForm::chooseFile(const FileRequest& request) {
+    if (ChooseFile) return ChooseFile(request);
     QFileDialog dialog(this);
-    dialog.setAcceptMode(spec.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(spec.DefaultSuffix);
-    dialog.setNameFilter(Translate(spec.Filter));
+    dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.DefaultSuffix);
+    dialog.setNameFilter(Translate(request.Filter));
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();

@@ -98,11 +98,11 @@ public:
     void UpdateActions();
 
     // How the window asks for file names; tests replace it.
-    struct FileDialogSpec {
+    struct FileRequest {
         bool Save = false;
-        QString DefaultSuffix, Filter, Title;
+        QString DefaultSuffix, Filter;
     };
-    std::function<QString(const FileDialogSpec&)> ChooseFile;
+    std::function<QString(const FileRequest&)> ChooseFile;
 
     // Filled by the later parts of the program (about box, web site).
     std::function<void()> OnAbout, OnWebSite;
@@ -132,7 +132,7 @@ private:
     TPCInteractiveView* viewOf(const QTreeWidgetItem* node) const;
     QTreeWidgetItem* selectedNode() const;
     void selectNode(QTreeWidgetItem* node);
-    QString chooseFile(const FileDialogSpec& spec);
+    QString chooseFile(const FileRequest& request);
     void fitViewsPanel();
     void loadFormulas();
     void storeFormulas();

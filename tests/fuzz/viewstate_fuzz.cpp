@@ -1,7 +1,7 @@
 // A view state from anywhere applied to a small fixed cube: reading it must
 // end in a clear error or a placement, and a placement saved and read again
-// must save the same (a stored view does not drift from one session to the
-// next). The formula XML of a document goes the same way, from its second
+// must save the same (a stored view does not drift each time it is opened
+// and saved). The formula XML of a document goes the same way, from its second
 // save on: a text holding a decimal character reference is written with the
 // reference kept, which reads back as the character, so the first round
 // trip may settle such a text once.

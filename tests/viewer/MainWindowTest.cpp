@@ -52,7 +52,7 @@ protected:
     }
     // Answers the next file dialog with a name.
     void choose(const QString& fileName) {
-        form->ChooseFile = [fileName](const TPCInteractiveForm::FileDialogSpec&) { return fileName; };
+        form->ChooseFile = [fileName](const TPCInteractiveForm::FileRequest&) { return fileName; };
     }
     QAction* action(const char* name) { return form->Action(QString::fromLatin1(name)); }
     int image(int node) { return form->ViewsTree()->topLevelItem(node)->data(0, Qt::UserRole + 1).toInt(); }
