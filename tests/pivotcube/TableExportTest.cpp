@@ -7,11 +7,11 @@
 #include "UPivotCubeSample.h"
 #include "USysUtils.h"
 
+#include "LocaleChildTest.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -295,11 +295,9 @@ TEST_F(TableExport, SpreadsheetUsesTheGivenDecimalSeparator) {
     EXPECT_EQ(DecimalSeparator(), QLatin1Char('.'));
 }
 
-// The user's locale is read once per process: the check runs again in a
-// child process of this program whose environment names a French locale.
+// Under a French user locale (in a child process).
 TEST_F(TableExport, SpreadsheetUnderAUserLocaleWithADecimalComma) {
-    const char* marker = "LORVANE_TABLE_EXPORT_LOCALE_CHILD";
-    if (qEnvironmentVariableIsSet(marker)) {
+    if (InLocaleChild()) {
         rows({Region});
         cols({Mois});
         addValue(QStringLiteral("Prix"));
@@ -309,18 +307,7 @@ TEST_F(TableExport, SpreadsheetUnderAUserLocaleWithADecimalComma) {
         EXPECT_TRUE(pivot.ExportHTML(7).contains("<td class=\"Data\">1.50</td>"));
         return;
     }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(marker), QStringLiteral("1"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=TableExport.SpreadsheetUnderAUserLocaleWithADecimalComma")});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QByteArray output = child.readAll();
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    RunInLocaleChild(QStringLiteral("fr_FR.UTF-8"));
 }
 
 TEST_F(TableExport, SpreadsheetRestoresTheSeparatorWhenTheExportFails) {

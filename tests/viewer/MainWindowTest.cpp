@@ -8,6 +8,7 @@
 #include "UStartup.h"
 
 #include "CPivotCube.h"
+#include "LocaleChildTest.h"
 #include "ViewerTestDocument.h"
 #include "ViewerTestHelpers.h"
 
@@ -19,7 +20,6 @@
 #include <QUrl>
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QStatusBar>
@@ -295,11 +295,9 @@ TEST_F(MainWindow, ExportsWriteTheFileAndSayItInTheStatusBar) {
     action("ACExportHTML")->trigger();
 }
 
-// The user's locale is read once per process: the check runs in a child
-// process whose environment names a locale with a decimal comma.
+// Under a user locale with a decimal comma (in a child process).
 TEST_F(MainWindow, TheSpreadsheetTakesTheUsersDecimalSeparator) {
-    const char* marker = "LORVANE_VIEWER_LOCALE_CHILD";
-    if (qEnvironmentVariableIsSet(marker)) {
+    if (InLocaleChild()) {
         open(sample);
         ClickNode(*form, 0);
         const QString sheet = settings.file(QStringLiteral("t.xls")), page = settings.file(QStringLiteral("t.htm"));
@@ -314,17 +312,7 @@ TEST_F(MainWindow, TheSpreadsheetTakesTheUsersDecimalSeparator) {
         EXPECT_FALSE(QRegularExpression(QStringLiteral(">\\d+,\\d\\d<")).match(QString::fromUtf8(readFile(page))).hasMatch());
         return;
     }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(marker), QStringLiteral("1"));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("fr_FR.UTF-8"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=MainWindow.TheSpreadsheetTakesTheUsersDecimalSeparator")});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QByteArray output = child.readAll();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    RunInLocaleChild(QStringLiteral("fr_FR.UTF-8"));
 }
 
 TEST_F(MainWindow, FilesThatCannotBeOpenedAsTheyAre) {
