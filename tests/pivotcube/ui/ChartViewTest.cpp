@@ -74,4 +74,324 @@ TEST_F(ChartView, ANewChartStartsFromTheTemplate) {
     snapshot("chart-view-new");
 }
 
+// A chart text with the given direction code and one Chart element per entry of series.
+QString chartXml(const QString& direction, const QStringList& series, const QString& options = QString()) {
+    QString charts;
+    for (const QString& one : series) charts += one;
+    return QStringLiteral("<CubeChart Direction=\"%1\" View3D=\"N\">%2<Charts Count=\"%3\">%4</Charts></CubeChart>")
+        .arg(direction, options, QString::number(series.size()), charts);
+}
+
+QString seriesXml(const QString& value, const QString& regroup, const QString& type = QStringLiteral("HISTOGRAM"),
+                  const QString& colour = QStringLiteral("#FF0000"), const QString& extra = QString()) {
+    return QStringLiteral("<Chart Value=\"%1\" Regroup=\"%2\" Title=\"%1\"><Aspect Type=\"%3\" Color=\"%4\">%5</Aspect></Chart>")
+        .arg(value, regroup, type, colour, extra);
+}
+
+double hueOf(const QColor& c) { return c.toHsl().hslHueF(); }
+
+TEST_F(ChartView, TheTemplateIsBuiltOnceAndServesLaterCharts) {
+    place();
+    pivot.RowRegroups().Add()->SetOperator(QStringLiteral("Moyenne"));
+    load(QString());
+    EXPECT_EQ(chart.SeriesText(0), QStringLiteral("Montant (Moyenne)")) << "the first row regroupment's operator";
+
+    // Another cube whose only value is named differently: the template's value falls back to it.
+    TPivotCube other;
+    auto data = GridTestCube(2);
+    data->Values()[0]->Description.Nom = QStringLiteral("Quantité");
+    other.SetCubeData(*data);
+    other.ValueColumns().Add()->AssignFrom(*other.CubeData().Values()[0]);
+    other.AddDimension(other.RowDimensions(), 0);
+    chart.LoadChart(&other, QString());
+    chart.RebuildNow();
+    const QString xml = chart.SaveChart();
+    EXPECT_EQ(attribute(xml, QStringLiteral("Charts/Chart/@Value")), QStringLiteral("Quantité"));
+    EXPECT_EQ(attribute(xml, QStringLiteral("Charts/Chart/@Regroup")), QStringLiteral("Moyenne"))
+        << "the template keeps the operator of the first load";
+    ASSERT_EQ(chart.Model().Series.size(), 1u);
+    EXPECT_EQ(chart.Model().Series[0].Points.size(), 2u);
+}
+
+TEST_F(ChartView, SavingWhatWasLoadedGivesTheSameText) {
+    place();
+    const QString text = chartXml(
+        QStringLiteral("COLS"),
+        {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"), QStringLiteral("LINE"), QStringLiteral("#00FF00"),
+                   QStringLiteral("<Style Value=\"STAIRS\"/><Marks Visible=\"Y\" Style=\"LABELX\"/>")),
+         seriesXml(QStringLiteral("Montant"), QStringLiteral("Maximum"), QStringLiteral("AREA"), QStringLiteral("#123456"),
+                   QStringLiteral("<Marks Visible=\"N\"/><Axis Position=\"right\"/>"))},
+        QStringLiteral("<Title>Ventes<Font Name=\"Serif\" Size=\"14\" Color=\"0000FF\" Italic=\"True\"/></Title>"
+                       "<Options><Legend Visible=\"True\" Position=\"TOP\"/><LeftWall Color=\"#1FFFFFFF\"/>"
+                       "<Stacking Value=\"STACK\"/><BackStyle Value=\"DIAGONAL\"/><BackColor Color=\"#EEEEEE\"/></Options>"
+                       "<Axis><LeftAxis Visible=\"False\" Increment=\"25.5\" Rotation=\"45\"><Title Visible=\"True\"/></LeftAxis>"
+                       "<DepthAxis Visible=\"True\"><Title Visible=\"False\"/></DepthAxis></Axis>"));
+    load(text);
+    const QString saved = chart.SaveChart();
+    load(saved);
+    EXPECT_EQ(chart.SaveChart(), saved);
+    const std::pair<const char*, const char*> expected[] = {
+        {"@Direction", "COLS"},
+        {"Title", "Ventes"},
+        {"Title/Font/@Name", "Serif"},
+        {"Title/Font/@Color", "0000FF"},
+        {"Title/Font/@Italic", "True"},
+        {"Title/Font/@Bold", ""},
+        {"Options/Legend/@Position", "TOP"},
+        {"Options/LeftWall/@Color", "#1FFFFFFF"},
+        {"Options/BottomWall/@Color", "#FFFFFF"},
+        {"Options/Stacking/@Value", "STACK"},
+        {"Options/BackStyle/@Value", "DIAGONAL"},
+        {"Options/BackColor/@Color", "#EEEEEE"},
+        {"Axis/LeftAxis/@Visible", "False"},
+        {"Axis/LeftAxis/@Increment", "25.5"},
+        {"Axis/LeftAxis/@Rotation", "45"},
+        {"Axis/RightAxis/@Visible", "True"},
+        {"Axis/DepthAxis/Title/@Visible", "False"},
+        {"Charts/@Count", "2"},
+        {"Charts/Chart[1]/Aspect/Style/@Value", "STAIRS"},
+        {"Charts/Chart[1]/Aspect/Marks/@Style", "LABELX"},
+        {"Charts/Chart[2]/@Regroup", "Maximum"},
+        {"Charts/Chart[2]/Aspect/@Color", "#123456"},
+        {"Charts/Chart[2]/Aspect/Axis/@Position", "right"},
+        {"count(Charts/Chart[2]/Aspect/Style)", "0"},
+    };
+    for (const auto& [path, value] : expected)
+        EXPECT_EQ(attribute(saved, QString::fromLatin1(path)), QString::fromUtf8(value)) << path;
+    EXPECT_FALSE(chart.Model().Wall(ChartWallKind::Left).Visible) << "#1FFFFFFF is a wall switched off";
+    EXPECT_TRUE(control<QCheckBox>("CBBottomWall")->isChecked());
+
+    // The legend switched off leaves no trace: its position is the default again after a reload.
+    control<QCheckBox>("CBLegend")->click();
+    const QString withoutLegend = chart.SaveChart();
+    EXPECT_EQ(attribute(withoutLegend, QStringLiteral("count(Options/Legend)")), QStringLiteral("0"));
+    load(withoutLegend);
+    EXPECT_EQ(control<QComboBox>("CBLegendPosition")->currentIndex(), 1) << "à droite";
+}
+
+TEST_F(ChartView, DefaultsFillWhatTheTextLeavesOut) {
+    place();
+    for (const QString& text : {QStringLiteral("<Other/>"), QStringLiteral("<CubeChart/>")}) {
+        load(text);
+        EXPECT_EQ(chart.SeriesCount(), 0) << "no series is added to a text that is not empty";
+        const QString xml = chart.SaveChart();
+        EXPECT_EQ(attribute(xml, QStringLiteral("@Direction")), QStringLiteral("ROWS"));
+        EXPECT_EQ(attribute(xml, QStringLiteral("@View3D")), QStringLiteral("N"));
+        EXPECT_EQ(attribute(xml, QStringLiteral("Title/Font/@Name")), QStringLiteral("Arial"));
+        EXPECT_EQ(attribute(xml, QStringLiteral("Title/Font/@Bold")), QStringLiteral("True"));
+        EXPECT_EQ(attribute(xml, QStringLiteral("Title/Font/@Color")), QStringLiteral("800000"));
+        EXPECT_EQ(attribute(xml, QStringLiteral("Options/LeftWall/@Color")), QStringLiteral("#80FFFF"));
+        EXPECT_EQ(chart.Zoom3D, 100);
+        EXPECT_EQ(chart.Rotation3D, 300);
+        EXPECT_EQ(chart.Elevation3D, 300);
+        EXPECT_FALSE(control<QToolButton>("BTRemoveSeries")->isEnabled());
+        EXPECT_FALSE(control<QWidget>("TSOptions")->isEnabled()) << "no series selected";
+        EXPECT_TRUE(control<QListWidget>("LBSeries")->isEnabled());
+    }
+    // A series naming nothing of the cube shows the first value with its operator.
+    load(chartXml(QStringLiteral("ROWS"), {QStringLiteral("<Chart Value=\"Inconnu\"/>")}));
+    EXPECT_EQ(control<QComboBox>("CBValue")->currentText(), QStringLiteral("Montant"));
+    EXPECT_EQ(control<QComboBox>("CBRegroup")->currentText(), QStringLiteral("Somme"));
+    EXPECT_EQ(control<QLineEdit>("EDSeriesTitle")->text(), QStringLiteral("Montant (Somme)"));
+    // Colours: the characters "#$&xX" are ignored, anything else keeps the default.
+    const std::pair<const char*, int32_t> colours[] = {
+        {"#00FF00", 0x00FF00}, {"$0000FF", 0x0000FF}, {"&HFF", 0xFF0000}, {"0x12", 0x12}, {"#GG", 0xFF0000}, {"", 0xFF0000}};
+    for (const auto& [text, value] : colours) {
+        int32_t c = 0xFF0000;
+        PCChartColorFromText(QString::fromLatin1(text), c);
+        EXPECT_EQ(c, text == std::string("&HFF") ? 0xFF0000 : value) << text;
+    }
+}
+
+TEST_F(ChartView, StackedSeriesGiveOneDrawingSeriesPerOtherMember) {
+    pivot.SetCubeData(*GridTestCube(3));
+    pivot.ValueColumns().Add()->AssignFrom(*pivot.CubeData().Values()[0]);
+    pivot.AddDimension(pivot.RowDimensions(), 1);   // Ville: 4 members
+    pivot.AddDimension(pivot.ColDimensions(), 0);   // Région: 3 members
+    load(chartXml(QStringLiteral("ROWS_S"), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme")),
+                                             seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme")),
+                                             seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))}));
+    const auto& series = chart.Model().Series;
+    ASSERT_EQ(series.size(), 9u);
+    for (size_t i = 0; i < series.size(); ++i) {
+        EXPECT_EQ(series[i].Points.size(), 4u);
+        const double step = std::fmod(hueOf(series[i].Color) - hueOf(QColor(0, 0, 255)) + 1, 1.0);
+        EXPECT_NEAR(step, (i % 3) * 0.06, 0.005) << i;
+    }
+    EXPECT_EQ(series[1].Title, QStringLiteral("Montant (m2)"));
+    EXPECT_FALSE(control<QComboBox>("CBRegroup")->isEnabled()) << "no operator choice when stacked";
+    // Ville m1 under Région m2: two months, 10 × 2 + 1 and 10 × 2 + 2.
+    EXPECT_DOUBLE_EQ(series[1].Points[0].Value, 43);
+    EXPECT_EQ(series[1].Points[0].Label, QStringLiteral("m1"));
+}
+
+TEST_F(ChartView, TheTridimensionalDirectionSpacesItsRows) {
+    place(5);
+    load(chartXml(QStringLiteral("2D"), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))}));
+    const ChartModel& model = chart.Model();
+    ASSERT_EQ(model.Series.size(), 9u) << "5 rows and 4 spacers";
+    EXPECT_EQ(model.View.DepthPercent, 41);
+    EXPECT_EQ(model.Series[1].Title, QStringLiteral(" "));
+    EXPECT_TRUE(model.Series[1].Points.empty());
+    EXPECT_EQ(model.Series[2].Title, QStringLiteral("m2"));
+    EXPECT_NEAR(std::fmod(hueOf(model.Series[2].Color) - hueOf(QColor(0, 0, 255)) + 1, 1.0), 0.11, 0.005);
+    EXPECT_FALSE(model.View.Orthogonal);
+    EXPECT_TRUE(model.Axis(ChartAxisKind::Depth).Visible);
+    EXPECT_EQ(model.Axis(ChartAxisKind::Depth).Title.Caption, QStringLiteral("Région"));
+    EXPECT_EQ(model.Axis(ChartAxisKind::Bottom).Title.Caption, QStringLiteral("Mois"));
+    EXPECT_TRUE(control<QComboBox>("CBType2D")->isVisibleTo(&chart));
+    EXPECT_FALSE(control<QComboBox>("CBType")->isVisibleTo(&chart));
+    EXPECT_FALSE(control<QCheckBox>("CBView3D")->isEnabled());
+    const QString xml = chart.SaveChart();
+    EXPECT_EQ(attribute(xml, QStringLiteral("@Rotation")), QStringLiteral("300")) << "3D settings written";
+    snapshot("chart-view-3d");
+}
+
+TEST_F(ChartView, NoDimensionGivesOnePointWithAnEmptyLabel) {
+    pivot.SetCubeData(*GridTestCube(3));
+    pivot.ValueColumns().Add()->AssignFrom(*pivot.CubeData().Values()[0]);
+    load(chartXml(QStringLiteral("ROWS"), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme")),
+                                           seriesXml(QStringLiteral("Montant"), QStringLiteral("Maximum"))}));
+    ASSERT_EQ(chart.Model().Series.size(), 2u);
+    for (const ChartSeries& s : chart.Model().Series) {
+        ASSERT_EQ(s.Points.size(), 1u);
+        EXPECT_TRUE(s.Points[0].Label.isEmpty());
+    }
+    // The whole cube's one cell, whatever operator combines that single result.
+    for (const ChartSeries& s : chart.Model().Series)
+        EXPECT_DOUBLE_EQ(s.Points[0].Value, 4 * (21 + 22 + 31 + 32 + 11 + 12));
+}
+
+// Every path's points against the cells of the test cube (value 10 × region +
+// month on each of 4 cities), for every operator given to the value.
+TEST_F(ChartView, PointsEqualTheCellsTheyStandFor) {
+    struct Case {
+        const char* op;
+        double (*cell)(int region, int month);   // month 0: both months
+    };
+    const Case cases[] = {
+        {"Somme", [](int r, int m) { return m ? 4.0 * (10 * r + m) : 4.0 * (20 * r + 3); }},
+        {"Moyenne", [](int r, int m) { return m ? 10.0 * r + m : 10.0 * r + 1.5; }},
+        {"Nombre", [](int, int m) { return m ? 4.0 : 8.0; }},
+        {"Maximum", [](int r, int m) { return m ? 10.0 * r + m : 10.0 * r + 2; }},
+        {"Minimum", [](int r, int m) { return m ? 10.0 * r + m : 10.0 * r + 1; }},
+        {"Etendue", [](int, int m) { return m ? 0.0 : 1.0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.op);
+        const QString op = QString::fromLatin1(c.op);
+        {   // Simple: regions on rows alone.
+            TPivotCube simple;
+            auto data = GridTestCube(3);
+            data->Values()[0]->SetGroupOperatorName(op);
+            simple.SetCubeData(*data);
+            simple.ValueColumns().Add()->AssignFrom(*simple.CubeData().Values()[0]);
+            simple.AddDimension(simple.RowDimensions(), 0);
+            chart.LoadChart(&simple, chartXml(QStringLiteral("ROWS"), {seriesXml(QStringLiteral("Montant"), op)}));
+            chart.RebuildNow();
+            ASSERT_EQ(chart.Model().Series.size(), 1u);
+            for (int r = 1; r <= 3; ++r) EXPECT_DOUBLE_EQ(chart.Model().Series[0].Points[size_t(r - 1)].Value, c.cell(r, 0));
+        }
+        pivot.SetCubeData(*GridTestCube(3));
+        pivot.CubeData().Values()[0]->SetGroupOperatorName(op);
+        pivot.ClearDimensions();
+        pivot.ValueColumns().Clear();
+        pivot.ValueColumns().Add()->AssignFrom(*pivot.CubeData().Values()[0]);
+        pivot.AddDimension(pivot.RowDimensions(), 0);
+        pivot.AddDimension(pivot.ColDimensions(), 2);
+        load(chartXml(QStringLiteral("2D"), {seriesXml(QStringLiteral("Montant"), op)}));
+        for (int r = 1; r <= 3; ++r)
+            for (int m = 1; m <= 2; ++m)
+                EXPECT_DOUBLE_EQ(chart.Model().Series[size_t(2 * (r - 1))].Points[size_t(m - 1)].Value, c.cell(r, m))
+                    << "tridimensional " << r << "/" << m;
+        load(chartXml(QStringLiteral("COLS_S"), {seriesXml(QStringLiteral("Montant"), op)}));
+        ASSERT_EQ(chart.Model().Series.size(), 3u) << "one per region, points per month";
+        for (int r = 1; r <= 3; ++r)
+            for (int m = 1; m <= 2; ++m)
+                EXPECT_DOUBLE_EQ(chart.Model().Series[size_t(r - 1)].Points[size_t(m - 1)].Value, c.cell(r, m))
+                    << "stacked " << r << "/" << m;
+    }
+}
+
+TEST_F(ChartView, SmallValuesKeepTheirPrecision) {
+    place(3);
+    TPivotCubeFormula* ratio = pivot.Formulas().Add();
+    ratio->SetCaption(QStringLiteral("Ratio"));
+    ratio->SetFormula(QStringLiteral("Somme(\"Montant\")/10000"));
+    load(chartXml(QStringLiteral("2D"), {seriesXml(QStringLiteral("Ratio"), QString())}));
+    ASSERT_FALSE(chart.Model().Series.empty());
+    EXPECT_DOUBLE_EQ(chart.Model().Series[0].Points[0].Value, 4 * 11 / 10000.0) << "not rounded to two decimals";
+    EXPECT_FALSE(control<QComboBox>("CBRegroup")->isEnabled()) << "a formula has no operator";
+}
+
+TEST_F(ChartView, ATableWithoutItsCellsSkipsTheSeriesAndSaysWhy) {
+    place(3);
+    pivot.ValueColumns().Clear();   // the export then has no data cell at all
+    QStringList messages;
+    QObject::connect(&chart, &TPCChart::StatusMessage, [&](const QString& m) { messages.append(m); });
+    for (const char* direction : {"2D", "ROWS_S"}) {
+        messages.clear();
+        load(chartXml(QString::fromLatin1(direction), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))}));
+        EXPECT_TRUE(chart.Model().Series.empty()) << direction;
+        ASSERT_EQ(messages.size(), 1) << direction;
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("Montant"))) << messages[0].toStdString();
+    }
+}
+
+TEST_F(ChartView, TheRightAxisHasItsOwnSettings) {
+    place();
+    load(chartXml(QStringLiteral("ROWS"),
+                  {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme")),
+                   seriesXml(QStringLiteral("Montant"), QStringLiteral("Maximum"), QStringLiteral("LINE"),
+                             QStringLiteral("#00FF00"), QStringLiteral("<Axis Position=\"right\"/>"))},
+                  QStringLiteral("<Axis><LeftAxis Increment=\"50\" Rotation=\"0\"/>"
+                                 "<RightAxis Increment=\"5\" Rotation=\"-45\"/></Axis>")));
+    const ChartModel& model = chart.Model();
+    EXPECT_DOUBLE_EQ(model.Axis(ChartAxisKind::Left).Increment, 50);
+    EXPECT_DOUBLE_EQ(model.Axis(ChartAxisKind::Right).Increment, 5);
+    EXPECT_EQ(model.Axis(ChartAxisKind::Right).LabelAngle, -45);
+    EXPECT_EQ(model.Axis(ChartAxisKind::Left).Title.Caption, QStringLiteral("Somme"));
+    EXPECT_EQ(model.Axis(ChartAxisKind::Right).Title.Caption, QStringLiteral("Maximum"));
+    EXPECT_EQ(model.Series[1].VerticalAxis, ChartVerticalAxis::Right);
+    snapshot("chart-view-right-axis");
+}
+
+TEST_F(ChartView, DraggingStaysWithinItsLimits) {
+    struct Case {
+        int dx, dy;
+        bool shift, walls, orthogonal;
+        int rotation, elevation, zoom;
+    };
+    const Case cases[] = {
+        {-500, 0, false, true, false, 270, 300, 100},  {500, 500, false, true, false, 360, 360, 100},
+        {50, -500, false, false, false, 300, 270, 100}, {0, 1000, true, true, false, 300, 300, 200},
+        {0, -1000, true, true, false, 300, 300, 30},    {0, 1000, true, true, true, 300, 300, 100},
+        {0, 10, true, true, false, 300, 300, 110},
+    };
+    for (const Case& c : cases) {
+        ChartView3D view;
+        view.Rotation = view.Elevation = 300;
+        view.Zoom = 100;
+        view.Walls3D = c.walls;
+        view.Orthogonal = c.orthogonal;
+        TPCChartCanvas::Drag3D(view, c.dx, c.dy, c.shift);
+        EXPECT_EQ(view.Rotation, c.rotation) << c.dx << "," << c.dy;
+        EXPECT_EQ(view.Elevation, c.elevation) << c.dx << "," << c.dy;
+        EXPECT_EQ(view.Zoom, c.zoom) << c.dx << "," << c.dy;
+    }
+    // A drag with the mouse turns the tridimensional chart and the saved text keeps it.
+    place(3);
+    load(chartXml(QStringLiteral("2D"), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))}));
+    chart.show();
+    QWidget* canvas = control<QWidget>("Chart");
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(100, 100));
+    QMouseEvent move(QEvent::MouseMove, QPointF(130, 80), canvas->mapToGlobal(QPointF(130, 80)), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(canvas, &move);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(130, 80));
+    EXPECT_EQ(chart.Model().View.Rotation, 330);
+    EXPECT_EQ(chart.Model().View.Elevation, 320);
+    EXPECT_EQ(attribute(chart.SaveChart(), QStringLiteral("@Elevation")), QStringLiteral("320"));
+}
+
 }   // namespace
