@@ -1,6 +1,7 @@
 // The main window: its controls, actions and menus, placement, clock and closing.
 #include "FPCInteractiveForm.h"
 
+#include "FPCChart.h"
 #include "FPivotCubeActiveValues.h"
 #include "FPivotCubeDimension.h"
 #include "FPivotCubeGrid.h"
@@ -51,7 +52,9 @@ TPCInteractiveForm::TPCInteractiveForm(QWidget* parent) : QMainWindow(parent), F
     setObjectName(QStringLiteral("TPCInteractiveForm"));
     setAcceptDrops(true);
     createActions();
+    createChartActions();
     createLayout();
+    createChartView();
     createMenus();
     placeWindow();
     FPivotListener = Pivot().Subscribe([this] { UpdateActions(); });
@@ -202,6 +205,7 @@ void TPCInteractiveForm::createLayout() {
     FDesignBar->setObjectName(QStringLiteral("TBDesign"));
     FDesignBar->setIconSize(QSize(16, 16));
     FDesignBar->addAction(Action(QStringLiteral("ACAddView")));
+    FDesignBar->addAction(Action(QStringLiteral("ACAddGraph")));
     FDesignBar->addSeparator();
     FDesignBar->addAction(Action(QStringLiteral("ACTreeDelete")));
     FDesignBar->addSeparator();
@@ -216,9 +220,10 @@ void TPCInteractiveForm::createLayout() {
     panelLayout->addWidget(FTree, 1);
     connect(FTree, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionChanged(); });
     connect(FTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node) {
-        // An in-place rename names the node's view.
+        // An in-place rename names the node's chart or view.
         if (FTreeUpdateDepth > 0) return;
-        if (TPCInteractiveView* view = viewOf(node)) view->Description.Nom = node->text(0);
+        if (TPCInteractiveViewGraph* graph = graphOf(node)) graph->Description.Nom = node->text(0);
+        else if (TPCInteractiveView* view = viewOf(node)) view->Description.Nom = node->text(0);
     });
     connect(FTree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (FDesignMode && FTreeMenu) FTreeMenu->exec(FTree->viewport()->mapToGlobal(at));
@@ -389,6 +394,7 @@ void TPCInteractiveForm::createMenus() {
         m->addAction(Action(QStringLiteral("ACMarkDefault")));
         m->addSeparator();
         m->addAction(Action(QStringLiteral("ACAddView")));
+        m->addAction(Action(QStringLiteral("ACAddGraph")));
         m->addSeparator();
         m->addAction(Action(QStringLiteral("ACTreeDelete")));
     }
@@ -402,6 +408,7 @@ void TPCInteractiveForm::createMenus() {
 
     QMenu* options = menu("MIOptions", "Options");
     options->addAction(Action(QStringLiteral("ACDesignMode")));
+    options->addAction(Action(QStringLiteral("ACUseGDIPlus")));
     FLanguageMenu = options->addMenu(QString());
     FLanguageMenu->setObjectName(QStringLiteral("MILanguage"));
     FLanguageMenu->setProperty(SourceText, QStringLiteral("Langage"));
@@ -467,8 +474,9 @@ void TPCInteractiveForm::SetDesignMode(bool on) {
     FDesignBar->setVisible(on && FTree->isVisibleTo(FViewsPanel));
     FTree->setEditTriggers(on ? QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked
                               : QAbstractItemView::NoEditTriggers);
-    FTree->setDragEnabled(on);
-    for (QAction* a : {Action(QStringLiteral("ACAddView")), Action(QStringLiteral("ACTreeDelete")),
+    if (FChart) FChart->SetChartDesignMode(on);
+    for (QAction* a : {Action(QStringLiteral("ACAddView")), Action(QStringLiteral("ACAddGraph")),
+                       Action(QStringLiteral("ACTreeDelete")),
                        Action(QStringLiteral("ACTreeUp")), Action(QStringLiteral("ACTreeDown")),
                        Action(QStringLiteral("ACMarkDefault"))})
         a->setVisible(on);

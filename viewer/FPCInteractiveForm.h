@@ -26,6 +26,7 @@ class QToolButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TPCChart;
 class TPivotCubeActiveValues;
 class TPivotCubeColumns;
 class TPivotCubeGrid;
@@ -81,6 +82,19 @@ public:
     // captions compared without regard to case.
     QTreeWidgetItem* FindNodeByPath(const QString& path, QTreeWidgetItem* first) const;
 
+    // --- Charts of the views (FPCInteractiveFormCharts.cpp) -----------------
+    TPCChart* ChartView() const { return FChart; }
+    // The chart the chart view shows, none while the pivot is shown.
+    TPCInteractiveViewGraph* CurrentGraph() const { return FCurrentGraph; }
+    // The shown chart's settings into its place in the document.
+    void StoreCurrentGraph();
+    // A new chart of the current view, a copy of the shown chart when one is shown.
+    void AddGraph(const QString& name);
+    // A chart node dropped on a view or chart node: copied there (copy) from
+    // its last stored settings, else moved to the end of that view's charts.
+    bool DropChartNode(QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool copy);
+    void SetChartSmoothing(bool on);
+
     // --- Commands (the actions open their file dialogs, then call these) -----
     void ImportDocument(const QString& fileName);
     bool SaveDocumentTo(const QString& fileName);
@@ -129,7 +143,17 @@ private:
     void updateCaption(const QString& shownName);
     void setTreeImage(QTreeWidgetItem* node, int index);
     int treeImage(const QTreeWidgetItem* node) const;
+    // The view of a view node, or of a chart node's parent.
     TPCInteractiveView* viewOf(const QTreeWidgetItem* node) const;
+    TPCInteractiveViewGraph* graphOf(const QTreeWidgetItem* node) const;
+    void createChartActions();
+    void createChartView();
+    QTreeWidgetItem* addGraphNode(QTreeWidgetItem* viewNode, TPCInteractiveViewGraph* graph);
+    // Makes graph the shown chart (none: the pivot); a chart whose settings are
+    // not well-formed XML is refused with a message and the display kept.
+    void showGraph(TPCInteractiveViewGraph* graph);
+    bool acceptsChartDrop(const QTreeWidgetItem* dragged, const QTreeWidgetItem* target) const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     QTreeWidgetItem* selectedNode() const;
     void selectNode(QTreeWidgetItem* node);
     QString chooseFile(const FileRequest& request);
@@ -145,6 +169,9 @@ private:
 
     std::unique_ptr<TPCInteractive> FDocument;
     TPCInteractiveView* FCurrentView = nullptr;
+    TPCInteractiveViewGraph* FCurrentGraph = nullptr;
+    TPCChart* FChart = nullptr;
+    QWidget* FCubeArea = nullptr;
     int FTreeUpdateDepth = 0;
     bool FDesignMode = false;
     QString FCaptionName;

@@ -1,6 +1,7 @@
 // The main window's runs, its document (opening, saving, the formulas), the
 // view state of the shown view and the table exports.
 #include "FPCInteractiveForm.h"
+#include "UWellFormedXML.h"
 
 #include "CChangeDecimals.h"
 #include "CPivotCubeDataExport.h"
@@ -44,15 +45,6 @@ struct Loaded {
     std::unique_ptr<TPivotCubeData> Cube = std::make_unique<TPivotCubeData>();
     QString Error;   // empty when it succeeded
 };
-
-// The first well-formedness fault of an XML text ("line 3: ..."), empty when there is none.
-template <class Text>
-QString WellFormednessFault(const Text& text) {
-    QXmlStreamReader reader(text);
-    while (!reader.atEnd()) reader.readNext();
-    if (!reader.hasError()) return {};
-    return TranslateFormat(QStringLiteral("ligne %d : %s"), {int(reader.lineNumber()), reader.errorString()});
-}
 
 Loaded load(const QString& fileName) {
     Loaded out;
@@ -183,6 +175,7 @@ void TPCInteractiveForm::updateCaption(const QString& shownName) {
 bool TPCInteractiveForm::openFile(const QString& fileName) {
     Loaded loaded = loadWithProgress(this, fileName);
     FCurrentView = nullptr;   // the old view's state is not kept
+    FCurrentGraph = nullptr;
     FDocument = loaded.Document ? std::move(loaded.Document) : std::make_unique<TPCInteractive>();
     Pivot().SetCubeData(*loaded.Cube);
     InitFromDocument();
@@ -308,6 +301,7 @@ bool TPCInteractiveForm::ApplyViewState(const QString& text) {
 }
 
 void TPCInteractiveForm::StoreCurrentView() {
+    StoreCurrentGraph();
     if (FCurrentView) FCurrentView->XMLData = BuildViewState();
 }
 

@@ -28,6 +28,7 @@ QList<QTreeWidgetItem*> siblingsOf(const QTreeWidgetItem* node) {
 } // namespace
 
 TPCInteractiveView* TPCInteractiveForm::viewOf(const QTreeWidgetItem* node) const {
+    if (node && graphOf(node)) node = node->parent();
     return node ? static_cast<TPCInteractiveView*>(node->data(0, ViewRole).value<void*>()) : nullptr;
 }
 
@@ -60,6 +61,7 @@ void TPCInteractiveForm::selectNode(QTreeWidgetItem* node) {
 void TPCInteractiveForm::InitFromDocument() {
     loadFormulas();
     FCurrentView = nullptr;
+    FCurrentGraph = nullptr;
     if (FDocument->ViewCount() == 0) {
         TPCInteractiveView* view = FDocument->NewView();
         view->Description.Nom = QStringLiteral("Par défaut");
@@ -93,6 +95,7 @@ void TPCInteractiveForm::RebuildTree() {
         node->setFlags(node->flags() | Qt::ItemIsEditable);
         node->setData(0, ViewRole, QVariant::fromValue(static_cast<void*>(view)));
         setTreeImage(node, 0);
+        for (int g = 0; g < view->GraphCount(); ++g) addGraphNode(node, view->Graphs(g));
         node->setExpanded(true);
     }
     FTree->setUpdatesEnabled(true);
@@ -146,11 +149,20 @@ void TPCInteractiveForm::SelectionChanged() {
     Action(QStringLiteral("ACTreeDown"))->setEnabled(at >= 0 && at + 1 < siblings.size());
 
     TPCInteractiveView* view = viewOf(node);
+    TPCInteractiveViewGraph* graph = graphOf(node);
+    FTree->setDragEnabled(graph && FDesignMode);
     if (view != FCurrentView) {
         StoreCurrentView();
         FCurrentView = view;
         if (view) ApplyViewState(view->XMLData);
     }
+    showGraph(graph);
+    QAction* addGraph = Action(QStringLiteral("ACAddGraph"));
+    addGraph->setProperty("lorvaneSource", graph ? QStringLiteral("Dupliquer le graphique...")
+                                                 : QStringLiteral("Ajouter un graphique à la vue..."));
+    addGraph->setText(Translate(addGraph->property("lorvaneSource").toString()));
+    addGraph->setToolTip(addGraph->text());
+    addGraph->setEnabled(FCurrentView != nullptr);
     QAction* add = Action(QStringLiteral("ACAddView"));
     add->setProperty("lorvaneSource", view ? QStringLiteral("Dupliquer la vue...") : QStringLiteral("Ajouter une vue au cube..."));
     add->setText(Translate(add->property("lorvaneSource").toString()));
@@ -178,9 +190,14 @@ void TPCInteractiveForm::DeleteSelectedNode(bool ask) {
     QTreeWidgetItem* node = selectedNode();
     if (!node) return;
     if (ask && !AskQuestion(QStringLiteral("Supprimer %s ?"), {node->text(0)})) return;
-    if (FCurrentView) {
+    if (TPCInteractiveViewGraph* graph = graphOf(node)) {
+        // The chart of the node goes, shown or not; its view stays.
+        if (graph == FCurrentGraph) FCurrentGraph = nullptr;
+        if (TPCInteractiveView* view = graph->View()) (void)view->RemoveGraph(graph);
+    } else if (FCurrentView) {
         (void)FDocument->RemoveView(FCurrentView);   // discarded, its state with it
         FCurrentView = nullptr;
+        FCurrentGraph = nullptr;
     }
     ++FTreeUpdateDepth;
     delete node;
@@ -190,6 +207,21 @@ void TPCInteractiveForm::DeleteSelectedNode(bool ask) {
 
 void TPCInteractiveForm::MoveSelectedNode(int delta) {
     QTreeWidgetItem* node = selectedNode();
+    if (TPCInteractiveViewGraph* graph = graphOf(node)) {
+        QTreeWidgetItem* parent = node->parent();
+        const int from = parent->indexOfChild(node);
+        const int to = from + delta;
+        if (to < 0 || to >= parent->childCount()) return;
+        if (delta < 0) graph->MoveUp();
+        else graph->MoveDown();
+        ++FTreeUpdateDepth;
+        parent->takeChild(from);
+        parent->insertChild(to, node);
+        selectNode(node);
+        --FTreeUpdateDepth;
+        SelectionChanged();
+        return;
+    }
     TPCInteractiveView* view = viewOf(node);
     if (!node || !view || node->parent()) return;
     const int from = FTree->indexOfTopLevelItem(node);

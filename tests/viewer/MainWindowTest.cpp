@@ -184,7 +184,7 @@ TEST_F(MainWindow, AFileDroppedOnTheWindowOpens) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form.get(), &drop);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return TreeTexts(*form).size() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TreeTexts(*form).size() == 4; }));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Visionneuse Dravo - demo.Dravo"));
 }
 
@@ -201,24 +201,24 @@ TEST_F(MainWindow, DesignCommandsOnViews) {
     AnswerNextInput(form.get(), QStringLiteral("Copie"), &title);
     action("ACAddView")->trigger();
     EXPECT_EQ(title, QStringLiteral("Ajout d'une vue standard"));
-    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix", "Copie"}));
+    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix", "Graphiques", "Copie"}));
     EXPECT_EQ(SelectedText(*form), QStringLiteral("Copie"));
-    EXPECT_EQ(form->Document().Views(3)->XMLData, form->Document().Views(0)->XMLData) << "a copy of what was shown";
+    EXPECT_EQ(form->Document().Views(4)->XMLData, form->Document().Views(0)->XMLData) << "a copy of what was shown";
 
     action("ACTreeUp")->trigger();
-    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Copie", "Prix"}));
-    EXPECT_EQ(form->Document().Views(2)->Description.Nom, QStringLiteral("Copie"));
+    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix", "Copie", "Graphiques"}));
+    EXPECT_EQ(form->Document().Views(3)->Description.Nom, QStringLiteral("Copie"));
     EXPECT_EQ(SelectedText(*form), QStringLiteral("Copie"));
 
     QString asked;
     AnswerNextMessage(form.get(), asked, QStringLiteral("Non"));
     action("ACTreeDelete")->trigger();
     EXPECT_EQ(asked, QStringLiteral("Supprimer Copie ?"));
-    EXPECT_EQ(form->Document().ViewCount(), 4);
+    EXPECT_EQ(form->Document().ViewCount(), 5);
     AnswerNextMessage(form.get(), asked, QStringLiteral("Oui"));
     action("ACTreeDelete")->trigger();
-    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix"}));
-    EXPECT_EQ(form->Document().ViewCount(), 3);
+    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix", "Graphiques"}));
+    EXPECT_EQ(form->Document().ViewCount(), 4);
 
     // Renamed in place.
     QTreeWidgetItem* node = form->ViewsTree()->topLevelItem(0);
@@ -416,7 +416,7 @@ TEST_F(MainWindow, OpenSwitchExportSaveAndReopen) {
 
     form = std::make_unique<TPCInteractiveForm>();
     open(copy);
-    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix"}));
+    EXPECT_EQ(TreeTexts(*form), (QStringList{"Ventes par région", "Mois", "Prix", "Graphiques"}));
     EXPECT_EQ(SelectedText(*form), QStringLiteral("Mois"));
     ASSERT_EQ(form->Pivot().Formulas().Count(), 1);
     EXPECT_EQ(form->Pivot().Formulas()[0]->Caption(), QStringLiteral("Prix moyen"));

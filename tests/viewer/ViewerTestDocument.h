@@ -2,8 +2,9 @@
 // The bundled sample cube, for the viewer tests. The sample document over it
 // (samples/demo.Dravo, made by samples/make-samples.sh) has the views
 // "Ventes par région" (Région, Ville × Canal, Montant), "Mois" (the default:
-// Mois, Montant and Quantité) and "Prix" (Produit × Canal, the formula
-// "Prix moyen", a row regroupment).
+// Mois, Montant and Quantité), "Prix" (Produit × Canal, the formula
+// "Prix moyen", a row regroupment) and "Graphiques" (Canal × Région, with the
+// charts "Empilé par canal" and "En trois dimensions").
 
 #include "UPivotCube.h"
 

@@ -7,9 +7,32 @@
 #include "UPivotCubeInteractive.h"
 #include "UXMLParser.h"
 
+#include <QFile>
+
 namespace {
 
 QByteArray passwordOf(const dravo::Args& args) { return args.value(QStringLiteral("--password")).toUtf8(); }
+
+// "NAME=FILE": a chart named NAME whose settings are the chart XML in FILE.
+void addChart(TPCInteractiveView& view, const QString& spec) {
+    const qsizetype equals = spec.indexOf(QLatin1Char('='));
+    if (equals <= 0 || equals == spec.size() - 1)
+        throw dravo::UsageError{QStringLiteral("--chart takes NAME=FILE, not '%1'").arg(spec)};
+    const QString name = spec.left(equals), fileName = spec.mid(equals + 1);
+    if (view.FindGraph(name)) throw dravo::UsageError{QStringLiteral("the view already has a chart named '%1'").arg(name)};
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) throw dravo::Failure(fileName, file.errorString());
+    const QString text = QString::fromUtf8(file.readAll()).trimmed();
+    TXMLDOMDocument xml;
+    xml.LoadXML(text);
+    if (!xml.Errors().isEmpty() || !xml.UnclosedElements().isEmpty() || !xml.DocumentElement() ||
+        xml.DocumentElement()->NodeName() != QLatin1String("CubeChart"))
+        throw dravo::Failure(fileName, QStringLiteral("not a chart: a well-formed CubeChart element is expected"),
+                             xml.Errors().join(QLatin1Char(' ')));
+    TPCInteractiveViewGraph* graph = view.NewGraph();
+    graph->Description.Nom = name;
+    graph->XMLData = text;
+}
 
 int runAddView(const dravo::Args& args) {
     if (!args.has(QStringLiteral("--view"))) throw dravo::UsageError{QStringLiteral("--view NAME is required")};
@@ -34,6 +57,7 @@ int runAddView(const dravo::Args& args) {
     TPCInteractiveView* view = loaded.document->NewView();
     view->Description.Nom = name;
     view->XMLData = dravo::viewStateText(engine);
+    for (const QString& chart : args.values(QStringLiteral("--chart"))) addChart(*view, chart);
     loaded.document->FormulasXML = SaveToXMLText(engine.Formulas());
     if (args.has(QStringLiteral("--default"))) loaded.document->DefaultDisplay = name;
     dravo::saveDocument(fileName, *loaded.document, *loaded.cube, passwordOf(args));
@@ -44,14 +68,18 @@ dravo::Subcommand makeAddView() {
     dravo::Subcommand c;
     c.name = QStringLiteral("add-view");
     c.summary = QStringLiteral("add a saved view to a document (.Dravo)");
-    c.synopsis = QStringLiteral("add-view --view NAME [--default] [--password P] [layout options] DOC.Dravo");
+    c.synopsis = QStringLiteral("add-view --view NAME [--default] [--chart NAME=FILE]... [--password P] [layout options] DOC.Dravo");
     c.description = QStringLiteral(
         "Appends a view named NAME to the document, its placement and formulas made by\n"
         "the layout options (those of 'dravo export'); formulas the options define join\n"
         "the document's. With --default the view is the one the viewer shows first.\n"
+        "Each --chart adds a chart to the view, its settings read from FILE (chart XML,\n"
+        "root CubeChart, as the viewer stores it).\n"
         "The document is replaced atomically.");
     c.options = {{QStringLiteral("--view"), QString(), QStringLiteral("NAME"), QStringLiteral("name of the new view")},
                  {QStringLiteral("--default"), QString(), QString(), QStringLiteral("make it the default display")},
+                 {QStringLiteral("--chart"), QString(), QStringLiteral("NAME=FILE"),
+                  QStringLiteral("add a chart with the settings in FILE (repeatable)")},
                  dravo::passwordOption()};
     for (dravo::Option& o : dravo::layoutOptions()) c.options.push_back(std::move(o));
     c.minPositional = c.maxPositional = 1;
