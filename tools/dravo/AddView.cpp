@@ -8,6 +8,7 @@
 #include "UXMLParser.h"
 
 #include <QFile>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -23,12 +24,14 @@ void addChart(TPCInteractiveView& view, const QString& spec) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) throw dravo::Failure(fileName, file.errorString());
     const QString text = QString::fromUtf8(file.readAll()).trimmed();
-    TXMLDOMDocument xml;
-    xml.LoadXML(text);
-    if (!xml.Errors().isEmpty() || !xml.UnclosedElements().isEmpty() || !xml.DocumentElement() ||
-        xml.DocumentElement()->NodeName() != QLatin1String("CubeChart"))
+    // The document parser repairs a cut text; a strict reader judges it first.
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd() && !reader.isStartElement()) reader.readNext();
+    const QString root = reader.name().toString();
+    while (!reader.atEnd()) reader.readNext();
+    if (reader.hasError() || root != QLatin1String("CubeChart"))
         throw dravo::Failure(fileName, QStringLiteral("not a chart: a well-formed CubeChart element is expected"),
-                             xml.Errors().join(QLatin1Char(' ')));
+                             reader.errorString());
     TPCInteractiveViewGraph* graph = view.NewGraph();
     graph->Description.Nom = name;
     graph->XMLData = text;

@@ -10,7 +10,12 @@
 #include "UXPath.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QMimeData>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +23,7 @@
 #include <QToolButton>
 
 #include "GridTestCube.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -392,6 +398,186 @@ TEST_F(ChartView, DraggingStaysWithinItsLimits) {
     EXPECT_EQ(chart.Model().View.Rotation, 330);
     EXPECT_EQ(chart.Model().View.Elevation, 320);
     EXPECT_EQ(attribute(chart.SaveChart(), QStringLiteral("@Elevation")), QStringLiteral("320"));
+}
+
+// Picks entry index of a combo box as a user does: open it, then the keyboard.
+void choose(QComboBox* combo, int index) {
+    combo->setFocus();
+    while (combo->currentIndex() < index) QTest::keyClick(combo, Qt::Key_Down);
+    while (combo->currentIndex() > index) QTest::keyClick(combo, Qt::Key_Up);
+}
+
+TEST_F(ChartView, TheSeriesListButtonsAndTheEditorRules) {
+    place();
+    chart.SetChartDesignMode(true);
+    load(QString());
+    chart.show();
+    auto* add = control<QToolButton>("BTAddSeries");
+    auto* remove = control<QToolButton>("BTRemoveSeries");
+    auto* up = control<QToolButton>("BTSeriesUp");
+    auto* down = control<QToolButton>("BTSeriesDown");
+    auto* list = control<QListWidget>("LBSeries");
+    EXPECT_FALSE(up->isEnabled());
+    EXPECT_FALSE(down->isEnabled());
+    QTest::mouseClick(add, Qt::LeftButton);
+    QTest::mouseClick(add, Qt::LeftButton);
+    ASSERT_EQ(chart.SeriesCount(), 3);
+    EXPECT_EQ(list->currentRow(), 2) << "the added series is selected";
+    EXPECT_FALSE(down->isEnabled());
+    EXPECT_TRUE(up->isEnabled());
+
+    // Edits go into the selected series only.
+    auto* type = control<QComboBox>("CBType");
+    choose(type, ctPie);
+    EXPECT_TRUE(control<QComboBox>("CBPieStyle")->isVisibleTo(&chart));
+    EXPECT_FALSE(control<QComboBox>("CBBarStyle")->isVisibleTo(&chart));
+    choose(type, ctArea);
+    for (const char* style : {"CBBarStyle", "CBLineStyle", "CBPieStyle"})
+        EXPECT_FALSE(control<QComboBox>(style)->isVisibleTo(&chart)) << style;
+    choose(type, ctLine);
+    EXPECT_TRUE(control<QComboBox>("CBLineStyle")->isVisibleTo(&chart));
+    auto* regroup = control<QComboBox>("CBRegroup");
+    choose(regroup, 3);
+    regroup->activated(3);
+    EXPECT_EQ(chart.SeriesText(2), QStringLiteral("Montant (Maximum)")) << "the list entry follows the operator";
+    EXPECT_EQ(control<QLineEdit>("EDSeriesTitle")->text(), QStringLiteral("Montant (Maximum)"));
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(chart.SeriesText(1), QStringLiteral("Montant (Maximum)"));
+    EXPECT_EQ(type->currentIndex(), ctLine) << "the moved series stays in the editor";
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(type->currentIndex(), ctHistogram);
+
+    // Saving passes every series through the editor and leaves it on the selected one.
+    list->setCurrentRow(1);
+    const QString xml = chart.SaveChart();
+    EXPECT_EQ(attribute(xml, QStringLiteral("Charts/Chart[2]/Aspect/@Type")), QStringLiteral("LINE"));
+    EXPECT_EQ(attribute(xml, QStringLiteral("Charts/Chart[2]/@Regroup")), QStringLiteral("Maximum"));
+    EXPECT_EQ(type->currentIndex(), ctLine);
+    QTest::keyClick(control<QLineEdit>("EDSeriesTitle"), Qt::Key_End);
+    QTest::keyClicks(control<QLineEdit>("EDSeriesTitle"), QStringLiteral("!"));
+    EXPECT_EQ(attribute(chart.SaveChart(), QStringLiteral("Charts/Chart[2]/@Title")), QStringLiteral("Montant (Maximum)!"));
+
+    // Labels, the second background colour.
+    EXPECT_FALSE(control<QComboBox>("CBMarksStyle")->isEnabled());
+    control<QCheckBox>("CBMarks")->click();
+    EXPECT_TRUE(control<QComboBox>("CBMarksStyle")->isEnabled());
+    EXPECT_FALSE(control<QWidget>("BTBackColor2")->isEnabled());
+    choose(control<QComboBox>("CBBackStyle"), 2);
+    EXPECT_TRUE(control<QWidget>("BTBackColor2")->isEnabled());
+
+    // Stacked: no operator to choose.
+    choose(control<QComboBox>("CBDirection"), cdRowsStacked);
+    EXPECT_FALSE(regroup->isEnabled());
+
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_EQ(chart.SeriesCount(), 2);
+    chart.RebuildNow();
+    snapshot("chart-view-editor");
+    auto* pages = control<QTabWidget>("PCOptions");
+    pages->setCurrentIndex(1);
+    snapshot("chart-view-options");
+    pages->setCurrentIndex(2);
+    snapshot("chart-view-axes");
+}
+
+TEST_F(ChartView, APieHidesItsAxesAndLabelsItsShares) {
+    place(3, false);
+    const struct {
+        const char* style;
+        ChartMarksStyle marks;
+    } cases[] = {{"AUTO", ChartMarksStyle::LabelPercent},
+                 {"VALUE", ChartMarksStyle::LabelValue},
+                 {"LABELX", ChartMarksStyle::Label},
+                 {"LABELY", ChartMarksStyle::XValue}};
+    for (const auto& c : cases) {
+        load(chartXml(QStringLiteral("ROWS"),
+                      {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"), QStringLiteral("PIE"),
+                                 QStringLiteral("#FF0000"),
+                                 QStringLiteral("<Style Value=\"DOTS\"/><Marks Visible=\"Y\" Style=\"%1\"/>")
+                                     .arg(QLatin1String(c.style)))}));
+        const ChartModel& model = chart.Model();
+        ASSERT_EQ(model.Series.size(), 1u);
+        EXPECT_EQ(model.Series[0].Type, ChartSeriesType::Pie);
+        EXPECT_EQ(model.Series[0].PieFrame, ChartPieFrame::Dotted);
+        EXPECT_EQ(model.Series[0].Marks.Style, c.marks) << c.style;
+        EXPECT_TRUE(model.Series[0].Marks.Visible);
+        EXPECT_FALSE(model.Axis(ChartAxisKind::Left).Visible);
+        EXPECT_FALSE(model.Axis(ChartAxisKind::Bottom).Visible);
+        EXPECT_FALSE(model.View.Walls3D);
+        EXPECT_FALSE(model.View.Orthogonal);
+        EXPECT_FALSE(model.AllowZoom);
+        EXPECT_EQ(model.Panning, ChartPanning::None);
+    }
+    EXPECT_FALSE(attribute(chart.SaveChart(), QStringLiteral("@Zoom")).isEmpty()) << "a pie keeps its 3D settings";
+    snapshot("chart-view-pie");
+}
+
+TEST_F(ChartView, PrintingCopyingAndTheTitleFont) {
+    place();
+    load(chartXml(QStringLiteral("ROWS"), {seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))},
+                  QStringLiteral("<Title>Ventes</Title>")));
+    EXPECT_EQ(chart.Model().Title.Text, QStringLiteral("Ventes"));
+    EXPECT_TRUE(chart.Model().Title.Visible);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    chart.ChoosePrinter = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    QTest::mouseClick(control<QToolButton>("BTPrint"), Qt::LeftButton);
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(printed.readAll().startsWith("%PDF"));
+
+    chart.CopyChart();
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_TRUE(copied->data(QStringLiteral("image/svg+xml")).contains("<svg"));
+    EXPECT_TRUE(copied->hasImage());
+
+    chart.ChooseFont = [](QFont& font) {
+        font.setFamily(QStringLiteral("Serif"));
+        font.setPointSize(18);
+        font.setBold(false);
+        font.setItalic(true);
+        return true;
+    };
+    QTest::mouseClick(control<QToolButton>("BTFont"), Qt::LeftButton);
+    EXPECT_EQ(chart.Model().Title.Font.pointSize(), 18);
+    const QString xml = chart.SaveChart();
+    EXPECT_EQ(attribute(xml, QStringLiteral("Title/Font/@Size")), QStringLiteral("18"));
+    EXPECT_EQ(attribute(xml, QStringLiteral("Title/Font/@Italic")), QStringLiteral("True"));
+    EXPECT_EQ(attribute(xml, QStringLiteral("count(Title/Font/@Bold)")), QStringLiteral("0"));
+
+    control<QLineEdit>("EDTitle")->clear();
+    chart.RebuildNow();
+    EXPECT_FALSE(chart.Model().Title.Visible) << "an empty title is hidden";
+}
+
+TEST_F(ChartView, DesignModeShowsOrHidesTheEditor) {
+    place();
+    load(QString());
+    chart.show();
+    EXPECT_TRUE(control<QWidget>("PNOptions")->isVisible());
+    chart.SetChartDesignMode(false);
+    EXPECT_FALSE(control<QWidget>("PNOptions")->isVisible());
+    EXPECT_FALSE(control<QWidget>("PNTop")->isVisible());
+    EXPECT_TRUE(control<QWidget>("Chart")->isVisible());
+    chart.SetChartDesignMode(true);
+    EXPECT_TRUE(control<QWidget>("PNOptions")->isVisible());
+    EXPECT_EQ(control<QWidget>("PNTop")->height(), 29);
+    // Smoothing only while shown.
+    chart.SetSmoothing(true);
+    EXPECT_TRUE(chart.Model().AntiAlias);
+    chart.hide();
+    EXPECT_FALSE(chart.Model().AntiAlias);
+    chart.show();
+    EXPECT_TRUE(chart.Model().AntiAlias);
+    chart.SetSmoothing(false);
+    EXPECT_FALSE(chart.Model().AntiAlias);
 }
 
 }   // namespace
