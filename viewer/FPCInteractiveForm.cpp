@@ -460,6 +460,7 @@ void TPCInteractiveForm::closeEvent(QCloseEvent* event) {
     WriteRegInteger(HKEY_CURRENT_USER, RegistryKey, QStringLiteral("Width"), bounds.width());
     WriteRegInteger(HKEY_CURRENT_USER, RegistryKey, QStringLiteral("Height"), bounds.height());
     StoreCurrentView();
+    if (OnCloseQuery) OnCloseQuery();
     event->accept();
     emit RunFinished();
 }

@@ -120,6 +120,9 @@ public:
 
     // Filled by the later parts of the program (about box, web site).
     std::function<void()> OnAbout, OnWebSite;
+    // The version check, started after a document is shown while
+    // WebCheckEnabled is set; OnCloseQuery runs when the window closes.
+    std::function<void()> OnWebCheck, OnCloseQuery;
 
 signals:
     void RunFinished();

@@ -83,6 +83,7 @@ void TPCInteractiveForm::InitFromDocument() {
         fitViewsPanel();
     }
     SelectionChanged();
+    if (WebCheckEnabled && OnWebCheck) OnWebCheck();
 }
 
 void TPCInteractiveForm::RebuildTree() {

@@ -1,11 +1,16 @@
 // Start-up, the single run of the main window, and the end.
 #include "UStartup.h"
 
+#include "CLorvaneApplication.h"
+#include "CVersionCheck.h"
 #include "FPCInteractiveForm.h"
+#include "UCrashReport.h"
 #include "UDesktopAssociation.h"
+#include "UErrorLogging.h"
 #include "UMultiLang.h"
 #include "USettings.h"
 #include "USysUtils.h"
+#include "UWindowServices.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,10 +33,11 @@ bool RegisterAssociationIfAllowed(const QString& dataFolder, const QString& prog
 int RunLorvane(int argc, char** argv) {
     // Numbers are written with "." whatever the user's locale.
     SetDecimalSeparator(QLatin1Char('.'));
-    QApplication app(argc, argv);
+    TLorvaneApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     InitializeMultiLang();
+    InitializeErrorLogging();
 
     // Marks a running instance for the desktop's tools; another instance may
     // hold it already, which is not an error.
@@ -41,10 +47,14 @@ int RunLorvane(int argc, char** argv) {
     instanceLock.setStaleLockTime(0);
     (void)instanceLock.tryLock(0);
 
-    RegisterAssociationIfAllowed(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                                 QApplication::applicationFilePath());
-    {
+    // An error that escapes the start-up or the window's run ends the
+    // program through the crash report.
+    try {
+        RegisterAssociationIfAllowed(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                                     QApplication::applicationFilePath());
+        TVersionCheck versionCheck;
         TPCInteractiveForm form;
+        ConnectWindowServices(form, versionCheck);
         form.WebCheckEnabled =
             StrToBoolDef(ReadIniSetting(QStringLiteral("WebCheck"), QStringLiteral("Enabled"), QStringLiteral("Y")), false);
         const QString document = DocumentArgument(QApplication::arguments());
@@ -55,11 +65,14 @@ int RunLorvane(int argc, char** argv) {
             TPCInteractive empty;
             form.ExecuteInteractive(empty, cube, QString(), true);
         }
+    } catch (...) {
+        ReportFatalError(std::current_exception());
     }
     // Saves the dictionaries that learnt new texts.
     try {
         FinalizeMultiLang();
     } catch (const Exception&) {
     }
+    FinalizeErrorLogging();
     return 0;
 }
