@@ -32,7 +32,11 @@ QString VersionPageText(const QByteArray& page) {
 
 TVersionCheck::TVersionCheck() {
     FClient.SetMaxDataSize(MaxPageSize);
-    FClient.OnDownloadTerminated = [this](const QString&, const QByteArray& data, int) { completed(data); };
+    // An error page is no version page, whatever it holds.
+    FClient.OnDownloadTerminatedEx = [this](const QString&, const QByteArray& data, int, const QString& status,
+                                            const QString&) {
+        completed(status.startsWith(QLatin1Char('2')) ? data : QByteArray());
+    };
 }
 
 void TVersionCheck::Start() {
