@@ -32,6 +32,8 @@ class QToolButton;
 class TPCChartCanvas;
 class TPCColorButton;
 class TPivotCube;
+class TPivotCubeNode;
+struct TPCChartSeriesSettings;
 class THierarchicalWriter;
 class TXMLDOMDocument;
 class TXMLDOMElement;
@@ -152,6 +154,10 @@ private:
     void rebuild();
     void rebuildTridimensional();
     void rebuildSeries();
+    void rebuildOneSeries(const TPCChartSeriesSettings& s, TPivotCubeNode* category, TPivotCubeNode* other,
+                          QStringList& problems);
+    void finishSeriesPath(TPivotCubeNode* category, TPivotCubeNode* other, const QString& leftNames,
+                          const QString& rightNames);
     void applyCommonSettings();
     // The value name a series' Value stands for (a formula's expression).
     QString valueExpression(const QString& value) const;

@@ -179,8 +179,13 @@ void TPCChart::rebuildTridimensional() {
     const QStringList columns = firstLevelCaptions(*FPivot, FPivot->ColRoot());
     std::vector<double> cells;
     QString problem;
-    const bool filled = !rows.isEmpty() && !columns.isEmpty() && !FSeries.empty() &&
-                        tableCells(value, int(rows.size()), int(columns.size()), cells, problem);
+    bool filled = false;
+    try {
+        filled = !rows.isEmpty() && !columns.isEmpty() && !FSeries.empty() &&
+                 tableCells(value, int(rows.size()), int(columns.size()), cells, problem);
+    } catch (const Exception& e) {
+        problem = TranslateFormat(QStringLiteral("Série %s non dessinée : %s"), {TranslateContent(first.Title), e.message()});
+    }
     if (!problem.isEmpty()) emit StatusMessage(problem);
     if (filled) {
         for (int k = 0; k < rows.size(); ++k) {
@@ -221,52 +226,70 @@ void TPCChart::rebuildSeries() {
     for (const SeriesEntry& entry : FSeries) {
         const TPCChartSeriesSettings s = PCReadChartSeries(chartOf(entry));
         if (!drawableType(s.Type)) continue;   // a type this view cannot draw
-        const QString value = valueExpression(s.Value);
         collectName(s.RightAxis ? rightNames : leftNames, s.Regroup.isEmpty() ? s.Value : s.Regroup);
-        if (stacked() && category && other) {
-            const QStringList p = firstLevelCaptions(*FPivot, category);
-            const QStringList q = firstLevelCaptions(*FPivot, other);
-            if (p.isEmpty() || q.isEmpty()) continue;
-            std::vector<double> cells;
-            QString problem;
-            if (!tableCells(value, int(p.size()), int(q.size()), cells, problem)) {
-                problems.append(problem);
-                continue;
-            }
-            for (int k = 0; k < q.size(); ++k) {
-                ChartSeries& series = FModel.AddSeries(ChartSeriesType::Bar, s.Title + QStringLiteral(" (") + q[k] +
-                                                                                 QStringLiteral(")"));
-                applySeriesType(series, FModel, s.Type, s.Style, CBStacking->currentIndex());
-                styleMarks(series.Marks, s.MarksVisible);
-                series.Marks.Style = marksStyle(CBMarksStyle->currentIndex(), false);
-                series.Color = rotateHue(s.Color, k * 0.06);
-                series.VerticalAxis = s.RightAxis ? ChartVerticalAxis::Right : ChartVerticalAxis::Left;
-                for (int i = 0; i < p.size(); ++i) {
-                    // The table holds rows × columns: the category is the rows when charting by rows.
-                    const size_t cell = byRows ? size_t(i) * size_t(q.size()) + size_t(k)
-                                               : size_t(k) * size_t(p.size()) + size_t(i);
-                    series.AddPoint(cells[cell], p[i]);
-                }
-            }
-            continue;
-        }
-        TDoubleList numbers;
-        TStringList captions;
-        FPivot->ComputeSeries(value, category, &numbers, &captions,
-                              s.Regroup.isEmpty() ? nullptr : GroupOperatorByName(s.Regroup));
-        ChartSeries& series = FModel.AddSeries(ChartSeriesType::Bar, s.Title);
-        applySeriesType(series, FModel, s.Type, s.Style, CBStacking->currentIndex());
-        styleMarks(series.Marks, s.MarksVisible);
-        series.Marks.Style = marksStyle(CBMarksStyle->currentIndex(), series.Type == ChartSeriesType::Pie);
-        series.Color = PCColorOf(s.Color);
-        series.VerticalAxis = s.RightAxis ? ChartVerticalAxis::Right : ChartVerticalAxis::Left;
-        for (int i = 0; i < captions.Count(); ++i) {
-            const double number = i < numbers.Count() ? numbers[i] : 0;
-            series.AddPoint(std::isfinite(number) ? number : 0, captions.Strings(i));
+        // A series whose value cannot be computed is left out; the others are drawn.
+        const size_t drawn = FModel.Series.size();
+        try {
+            rebuildOneSeries(s, category, other, problems);
+        } catch (const Exception& e) {
+            FModel.Series.resize(drawn);
+            problems.append(TranslateFormat(QStringLiteral("Série %s non dessinée : %s"),
+                                            {TranslateContent(s.Title), e.message()}));
         }
     }
     if (!problems.isEmpty()) emit StatusMessage(problems.join(QStringLiteral(" ; ")));
+    finishSeriesPath(category, other, leftNames, rightNames);
+}
 
+void TPCChart::rebuildOneSeries(const TPCChartSeriesSettings& s, TPivotCubeNode* category, TPivotCubeNode* other,
+                                QStringList& problems) {
+    const bool byRows = direction() == cdRows || direction() == cdRowsStacked;
+    const QString value = valueExpression(s.Value);
+    if (stacked() && category && other) {
+        const QStringList p = firstLevelCaptions(*FPivot, category);
+        const QStringList q = firstLevelCaptions(*FPivot, other);
+        if (p.isEmpty() || q.isEmpty()) return;
+        std::vector<double> cells;
+        QString problem;
+        if (!tableCells(value, int(p.size()), int(q.size()), cells, problem)) {
+            problems.append(problem);
+            return;
+        }
+        for (int k = 0; k < q.size(); ++k) {
+            ChartSeries& series = FModel.AddSeries(ChartSeriesType::Bar, s.Title + QStringLiteral(" (") + q[k] +
+                                                                             QStringLiteral(")"));
+            applySeriesType(series, FModel, s.Type, s.Style, CBStacking->currentIndex());
+            styleMarks(series.Marks, s.MarksVisible);
+            series.Marks.Style = marksStyle(CBMarksStyle->currentIndex(), false);
+            series.Color = rotateHue(s.Color, k * 0.06);
+            series.VerticalAxis = s.RightAxis ? ChartVerticalAxis::Right : ChartVerticalAxis::Left;
+            for (int i = 0; i < p.size(); ++i) {
+                // The table holds rows × columns: the category is the rows when charting by rows.
+                const size_t cell = byRows ? size_t(i) * size_t(q.size()) + size_t(k)
+                                           : size_t(k) * size_t(p.size()) + size_t(i);
+                series.AddPoint(cells[cell], p[i]);
+            }
+        }
+        return;
+    }
+    TDoubleList numbers;
+    TStringList captions;
+    FPivot->ComputeSeries(value, category, &numbers, &captions,
+                          s.Regroup.isEmpty() ? nullptr : GroupOperatorByName(s.Regroup));
+    ChartSeries& series = FModel.AddSeries(ChartSeriesType::Bar, s.Title);
+    applySeriesType(series, FModel, s.Type, s.Style, CBStacking->currentIndex());
+    styleMarks(series.Marks, s.MarksVisible);
+    series.Marks.Style = marksStyle(CBMarksStyle->currentIndex(), series.Type == ChartSeriesType::Pie);
+    series.Color = PCColorOf(s.Color);
+    series.VerticalAxis = s.RightAxis ? ChartVerticalAxis::Right : ChartVerticalAxis::Left;
+    for (int i = 0; i < captions.Count(); ++i) {
+        const double number = i < numbers.Count() ? numbers[i] : 0;
+        series.AddPoint(std::isfinite(number) ? number : 0, captions.Strings(i));
+    }
+}
+
+void TPCChart::finishSeriesPath(TPivotCubeNode* category, TPivotCubeNode* other, const QString& leftNames,
+                                const QString& rightNames) {
     FModel.Legend.Visible = false;
     const bool pie = CBType->currentIndex() == ctPie;
     for (ChartAxisKind kind : {ChartAxisKind::Left, ChartAxisKind::Right, ChartAxisKind::Top, ChartAxisKind::Bottom})

@@ -20,6 +20,8 @@
 #include <QListWidget>
 #include <QSpinBox>
 
+#include <algorithm>
+
 namespace {
 
 const QString kTrue = QStringLiteral("True");
@@ -62,13 +64,14 @@ void TPCChart::readChart(const QString& text) {
 
     CBDirection->setCurrentIndex(PCChartCodes::Direction().IndexOfCode(value("@Direction")));
     CBView3D->setChecked(boolean("@View3D", false));
-    Zoom3D = integer("@Zoom", 100);
-    Rotation3D = integer("@Rotation", 300);
-    Elevation3D = integer("@Elevation", 300);
+    // Kept within what dragging can reach: a stored view is one the user could have made.
+    Zoom3D = std::clamp(integer("@Zoom", 100), 30, 200);
+    Rotation3D = std::clamp(integer("@Rotation", 300), 270, 360);
+    Elevation3D = std::clamp(integer("@Elevation", 300), 270, 360);
 
     EDTitle->setText(value("Title"));
     QFont font(value("Title/Font/@Name").isEmpty() ? QStringLiteral("Arial") : value("Title/Font/@Name"));
-    font.setPointSize(std::max(1, integer("Title/Font/@Size", 10)));
+    font.setPointSize(std::clamp(integer("Title/Font/@Size", 10), 1, 200));
     const bool styled = root && ChildByPath(root, QStringLiteral("Title/Font"));
     font.setBold(styled ? boolean("Title/Font/@Bold", false) : true);
     font.setItalic(boolean("Title/Font/@Italic", false));

@@ -344,6 +344,27 @@ TEST_F(ChartView, ATableWithoutItsCellsSkipsTheSeriesAndSaysWhy) {
     }
 }
 
+TEST_F(ChartView, AFormulaThatCannotBeComputedLeavesTheOtherSeriesAlone) {
+    place(3);
+    TPivotCubeFormula* broken = pivot.Formulas().Add();
+    broken->SetCaption(QStringLiteral("Cassée"));
+    broken->SetFormula(QStringLiteral("Somme(("));
+    const struct {
+        const char* direction;
+        size_t series;
+    } cases[] = {{"ROWS", 2}, {"ROWS_S", 4}, {"2D", 5}};
+    for (const auto& c : cases) {
+        load(chartXml(QString::fromLatin1(c.direction), {seriesXml(QStringLiteral("Cassée"), QString()),
+                                                         seriesXml(QStringLiteral("Montant"), QStringLiteral("Somme"))}));
+        const auto& series = chart.Model().Series;
+        ASSERT_EQ(series.size(), c.series) << c.direction;
+        if (std::string(c.direction) != "2D") {
+            EXPECT_DOUBLE_EQ(series.back().Points[0].Value, c.direction == std::string("ROWS") ? 4 * (11 + 12) : 4 * 12)
+                << c.direction << ": the other series is drawn";
+        }
+    }
+}
+
 TEST_F(ChartView, TheRightAxisHasItsOwnSettings) {
     place();
     load(chartXml(QStringLiteral("ROWS"),
