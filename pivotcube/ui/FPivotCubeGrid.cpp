@@ -1,9 +1,11 @@
 // The pivot grid widget.
 #include "FPivotCubeGrid.h"
 
+#include "CPivotCubeDrillThrough.h"
 #include "CPivotCubeLeafColumn.h"
 #include "CPivotCubeRegroups.h"
 #include "CPivotCubeTablePass.h"
+#include "FPCDrillThrough.h"
 #include "UIconSet.h"
 #include "UMultiLang.h"
 
@@ -503,6 +505,40 @@ void TPivotCubeGrid::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QAbstractScrollArea::mousePressEvent(event);
+}
+
+bool TPivotCubeGrid::DataCellAt(const QPoint& at, int& line, int& leaf) {
+    if (FEngine.ValueColumnCount() == 0 || FEngine.CubeData().Values().Count() == 0) return false;   // no cell is drawn
+    if (areaAt(at)) return false;   // a button or a handle
+    Snapshot& s = snapshot();
+    const QSize size = viewport()->size();
+    const TPCGridLayout l(FEngine, FSizes, size);
+    const int h = horizontalScrollBar()->value(), v = verticalScrollBar()->value();
+    if (at.x() < l.W || at.y() < l.T || at.x() >= size.width() || at.y() >= size.height()) return false;
+    if (FEngine.ColRegroups().Count() > 0 && at.y() >= std::min(l.T + l.E - v, size.height() - l.B)) return false;   // the bottom band
+    line = (at.y() - l.T + v) / FSizes.RowHeight();
+    leaf = (at.x() - l.W + h) / FSizes.ColWidth();
+    return line >= 0 && line < int(s.Lines.size()) && leaf >= 0 && leaf < int(s.LeafDepth.size());
+}
+
+TPCDrillThroughForm* TPivotCubeGrid::DrillThroughAt(const QPoint& at) {
+    int line = 0, leaf = 0;
+    if (!DataCellAt(at, line, leaf)) return nullptr;
+    Snapshot& s = snapshot();
+    static const std::vector<const TPCAxisFilter*> none;
+    const std::vector<const TPCAxisFilter*>& columnFilters = leaf < int(s.Leaves.size()) ? s.Leaves[size_t(leaf)].Filters : none;
+    auto drill = std::make_shared<const TPCCellDrillThrough>(FEngine, s.LineFilters[size_t(line)].Filters, columnFilters);
+    // A window of its own, in front of the grid's and closed with it.
+    auto* form = new TPCDrillThroughForm(std::move(drill), window());
+    form->show();
+    return form;
+}
+
+void TPivotCubeGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    // On a data cell: its items. Elsewhere the second click of a double-click
+    // is one more press, as it always was (an expand button toggles again).
+    if (event->button() == Qt::LeftButton && DrillThroughAt(event->position().toPoint())) return;
+    mousePressEvent(event);
 }
 
 bool TPivotCubeGrid::viewportEvent(QEvent* event) {

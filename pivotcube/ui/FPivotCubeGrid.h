@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+class TPCDrillThroughForm;
+
 class TPivotCubeGrid : public QAbstractScrollArea, private ILanguageListener {
     Q_OBJECT
 public:
@@ -39,6 +41,12 @@ public:
     };
     // The areas the last paint registered; a press goes to the last one under it.
     const std::vector<TArea>& Areas() const { return FAreas; }
+    // The data cell under a viewport point: its row line and leaf column;
+    // false outside the data cells (headers, regroupment bands, empty space).
+    bool DataCellAt(const QPoint& at, int& line, int& leaf);
+    // Opens the window of the items behind the data cell under a viewport
+    // point (a double-click there does it); none outside the data cells.
+    TPCDrillThroughForm* DrillThroughAt(const QPoint& at);
     // Cell texts computed since the last engine change (what is shown, not the whole table).
     int ComputedCellCount() const;
 
@@ -47,6 +55,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
