@@ -6,10 +6,11 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  zlib1g-dev libucl-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev
+  zlib1g-dev libucl-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   sqlite3
+  python3-openpyxl
 )
 
 missing=()

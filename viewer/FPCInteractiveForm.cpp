@@ -1,6 +1,7 @@
 // The main window: its controls, actions and menus, placement, clock and closing.
 #include "FPCInteractiveForm.h"
 
+#include "CPivotCubeXlsxExport.h"
 #include "FPCChart.h"
 #include "FPivotCubeActiveValues.h"
 #include "FPivotCubeDimension.h"
@@ -9,6 +10,7 @@
 #include "ULanguageMenu.h"
 #include "UMultiLang.h"
 #include "USettings.h"
+#include "UStdMessageDlg.h"
 #include "CWindowPlacement.h"
 
 #include <QAction>
@@ -112,6 +114,16 @@ void TPCInteractiveForm::createActions() {
          [this] {
              const QString f = chooseFile({true, QStringLiteral("xls"), QStringLiteral("Fichiers Excel (*.xls)")});
              if (!f.isEmpty()) ExportSpreadsheet(f);
+         }},
+        {"ACExportXLSX", "Export Excel (.xlsx)...", 5,
+         [this] {
+             const QString f = chooseFile({true, QStringLiteral("xlsx"), QStringLiteral("Classeurs Excel (*.xlsx)")});
+             if (f.isEmpty()) return;
+             try {
+                 writeExport(f, ExportXlsx(Pivot()));
+             } catch (const Exception& e) {
+                 ShowError(QStringLiteral("!") + e.message());
+             }
          }},
         {"ACExportHTML", "Export HTML...", 4,
          [this] {
@@ -285,6 +297,7 @@ void TPCInteractiveForm::createLayout() {
     FExportMenu = new QMenu(this);
     FExportMenu->setObjectName(QStringLiteral("PMExport"));
     FExportMenu->addAction(Action(QStringLiteral("ACExportXLS")));
+    FExportMenu->addAction(Action(QStringLiteral("ACExportXLSX")));
     FExportMenu->addAction(Action(QStringLiteral("ACExportHTML")));
     FExportMenu->addAction(Action(QStringLiteral("ACExportXML")));
     auto* exportButton = new QToolButton(cubeBar);

@@ -40,9 +40,9 @@ protected:
 TEST_F(DravoExportTest, UsageErrors) {
     const QString out = path("out.csv");
     struct Case { QStringList args; const char* message; } cases[] = {
-        {{"export", cube, "-o", path("out.txt")}, "dravo export: --format FMT is required (html, xls, xml, csv, json, tidy-csv, data-html, data-csv)"},
+        {{"export", cube, "-o", path("out.txt")}, "dravo export: --format FMT is required (html, xls, xml, csv, json, tidy-csv, xlsx, data-html, data-csv)"},
         {{"export", cube}, "dravo export: --format FMT is required"},
-        {{"export", cube, "--format", "pdf", "-o", out}, "dravo export: unknown format 'pdf' (choose from html, xls, xml, csv, json, tidy-csv, data-html, data-csv)"},
+        {{"export", cube, "--format", "pdf", "-o", out}, "dravo export: unknown format 'pdf' (choose from html, xls, xml, csv, json, tidy-csv, xlsx, data-html, data-csv)"},
         {{"export", cube, "--format", "data-csv", "--rows", "Produit", "-o", out},
          "dravo export: --rows does not apply to the data-csv format (raw data items, no pivot layout)"},
         {{"export", cube, "--format", "data-html", "--hide-empty", "-o", out}, "dravo export: --hide-empty does not apply to the data-html format"},

@@ -280,6 +280,7 @@ TEST_F(MainWindow, ExportsWriteTheFileAndSayItInTheStatusBar) {
         {"ACExportHTML", "table.htm", "<table"},
         {"ACExportXML", "table.xml", "<?xml"},
         {"ACExportXLS", "table.xls", "<table"},
+        {"ACExportXLSX", "table.xlsx", "xl/worksheets/sheet1.xml"},   // a zipped workbook
         {"ACExportMicroCubeData", "donnees.htm", "<table"},
     };
     for (const Case& c : cases) {
