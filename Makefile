@@ -8,7 +8,10 @@ LAUNCHER = $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build test run bench fuzz fuzz-run clean
+.PHONY: all deps build test run bench fuzz fuzz-run install uninstall package clean
+
+# Where make install puts the programs (make install PREFIX=~/.local).
+PREFIX ?= /usr/local
 
 all: build
 
@@ -47,6 +50,19 @@ fuzz: deps
 # Every fuzz target from its corpus, FUZZ_SECONDS each (default 60); not part of make test.
 fuzz-run: fuzz
 	bash scripts/fuzz-run.sh
+
+# The Release build installed under PREFIX: lorvane and dravo, the translation
+# files, the desktop entry, the MIME package and the icons.
+install: build
+	cmake --install build --prefix "$(PREFIX)"
+
+# Removes exactly the files the last make install wrote (build/install_manifest.txt).
+uninstall:
+	cmake -DMANIFEST=build/install_manifest.txt -P cmake/Uninstall.cmake
+
+# A .deb of the Release build (in build/), for dpkg -i or apt install ./FILE.deb.
+package: build
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-test build-bench build-fuzz

@@ -8,9 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-namespace {
-
-QByteArray mimePackage() {
+QByteArray MimePackageText() {
     return QByteArrayLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
@@ -21,7 +19,7 @@ QByteArray mimePackage() {
         "</mime-info>\n");
 }
 
-QByteArray desktopEntry(const QString& program) {
+QByteArray DesktopEntryText(const QString& program, const QString& icon) {
     // The path is quoted as the desktop entry specification wants it.
     QString quoted = program;
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
@@ -30,13 +28,15 @@ QByteArray desktopEntry(const QString& program) {
                           "Name=Lorvane\n"
                           "Comment=Veltrano Dravo Document\n"
                           "Exec=\"%1\" %f\n"
-                          "Icon=x-office-spreadsheet\n"
+                          "Icon=%2\n"
                           "MimeType=application/x-pivotcube;\n"
                           "Categories=Office;Viewer;\n"
                           "Terminal=false\n")
-        .arg(quoted)
+        .arg(quoted, icon)
         .toUtf8();
 }
+
+namespace {
 
 // Writes the file when its content differs; true when it was written.
 bool writeWhenDifferent(const QString& path, const QByteArray& content) {
@@ -62,8 +62,8 @@ QString DesktopEntryPath(const QString& dataFolder) { return dataFolder + QStrin
 
 bool RegisterDesktopAssociation(const QString& dataFolder, const QString& program, bool refreshCaches) {
     if (dataFolder.isEmpty()) return false;
-    const bool mime = writeWhenDifferent(MimePackagePath(dataFolder), mimePackage());
-    const bool entry = writeWhenDifferent(DesktopEntryPath(dataFolder), desktopEntry(program));
+    const bool mime = writeWhenDifferent(MimePackagePath(dataFolder), MimePackageText());
+    const bool entry = writeWhenDifferent(DesktopEntryPath(dataFolder), DesktopEntryText(program));
     if (!refreshCaches) return mime || entry;
     if (mime) refresh("update-mime-database", dataFolder + QStringLiteral("/mime"));
     if (entry) refresh("update-desktop-database", dataFolder + QStringLiteral("/applications"));

@@ -18,6 +18,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 QString DocumentArgument(const QStringList& arguments) {
     if (arguments.size() < 2) return {};
     const QFileInfo last(arguments.last());
@@ -38,6 +40,19 @@ int RunLorvane(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Lorvane"));
     InitializeMultiLang();
     InitializeErrorLogging();
+
+    // Answers that need no window, for scripts and installers: the version,
+    // and the languages whose translation files lie beside the program.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--version")) {
+        std::printf("lorvane %s\n", LORVANE_VERSION);
+        return 0;
+    }
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--languages")) {
+        for (const TAvailableLanguage& language : AvailableLanguages())
+            std::printf("%s %s\n", IntToHex(language.LanguageID, 4).toUtf8().constData(), language.Name.toUtf8().constData());
+        return 0;
+    }
 
     // Marks a running instance for the desktop's tools; another instance may
     // hold it already, which is not an error.

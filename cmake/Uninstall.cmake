@@ -1,0 +1,27 @@
+# Removes what `cmake --install` recorded in a manifest, and nothing else:
+# every file (or link) it lists, then the program's own folder when it is left
+# empty. Folders shared with other programs (bin, share/...) stay.
+#   cmake -DMANIFEST=build/install_manifest.txt -P cmake/Uninstall.cmake
+if(NOT MANIFEST OR NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: no install manifest at '${MANIFEST}' (run make install first)")
+endif()
+file(STRINGS "${MANIFEST}" files)
+set(program_dirs "")
+foreach(f IN LISTS files)
+  if(EXISTS "${f}" OR IS_SYMLINK "${f}")
+    file(REMOVE "${f}")
+    message(STATUS "Removed ${f}")
+  endif()
+  get_filename_component(dir "${f}" DIRECTORY)
+  if(dir MATCHES "/lib/lorvane$")
+    list(APPEND program_dirs "${dir}")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES program_dirs)
+foreach(dir IN LISTS program_dirs)
+  file(GLOB left "${dir}/*")
+  if(NOT left)
+    file(REMOVE_RECURSE "${dir}")
+    message(STATUS "Removed ${dir}")
+  endif()
+endforeach()
