@@ -151,7 +151,15 @@ TLanguageDictionary& dictionaryFor(int languageID, TDictionaryType type) {
     auto dictionary = std::make_unique<TLanguageDictionary>(languageID, type, fileName);
     QString error;
     try {
-        dictionary->LoadDictionaryFile();
+        // A program installed where the user may not write keeps its learnt
+        // entries elsewhere (the translation folder): until that copy exists,
+        // the translations are read from the file shipped beside the program.
+        const QString shipped = programFolder(currentProgramFilePath()) + QFileInfo(fileName).fileName();
+        QFile installed(shipped);
+        if (!QFileInfo::exists(fileName) && shipped != fileName && !currentProgramFilePath().isEmpty() && installed.open(QIODevice::ReadOnly))
+            dictionary->LoadDictionaryBytes(installed.readAll(), shipped);
+        else
+            dictionary->LoadDictionaryFile();
     } catch (const Exception& e) {
         error = e.message();
     } catch (const std::exception& e) {

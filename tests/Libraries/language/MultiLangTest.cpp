@@ -452,3 +452,26 @@ TEST_F(MultiLangFixture, ThreadsSharingADictionaryLearnEveryText) {
     written.LoadDictionaryBytes(readFile(path("app/lorvane-0409.LAND")), QString());
     EXPECT_EQ(written.Count(), 300);
 }
+
+// An installed program whose folder the user cannot write: the translations
+// shipped beside it are read, the learnt entries go to the temporary folder,
+// and the shipped file stays as it was.
+TEST_F(MultiLangFixture, ShippedTranslationsAreReadWhenTheProgramFolderIsReadOnly) {
+    const QByteArray shipped = kBom + "u0409\r\nFichier=File\r\n";
+    writeFile(path("app/lorvane-0409.LAND"), shipped);
+    QDir().mkpath(path("app/dummy.land"));   // a folder: the probe file cannot be written there
+    start();
+    ASSERT_EQ(TranslationFolder(), path("temp") + QLatin1Char('/'));
+    SetCurrentLanguage(0x0409);
+    EXPECT_EQ(Translate("Fichier"), "File");
+    EXPECT_EQ(Translate("Nouveau"), "Nouveau");
+    FinalizeMultiLang();
+    QFile original(path("app/lorvane-0409.LAND"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(original.readAll(), shipped);
+    QFile learnt(path("temp/lorvane-0409.LAND"));
+    ASSERT_TRUE(learnt.open(QIODevice::ReadOnly));
+    const QByteArray bytes = learnt.readAll();
+    EXPECT_TRUE(bytes.contains("Fichier=File\r\n"));
+    EXPECT_TRUE(bytes.contains("Nouveau=Nouveau\r\n"));
+}
