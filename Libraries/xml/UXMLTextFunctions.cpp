@@ -83,15 +83,18 @@ QString XMLAttributeName(const QString& name) {
 
 void AppendEscapedXMLText(QString& out, const QString& text) {
     // The dropped control characters go first: the reference rule below must
-    // see the text as it will be read back ("&" U+0005 "#;" is not "&#;").
-    const bool hasDropped = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c.unicode() < 0x20 && c != QLatin1Char('\r') && c != QLatin1Char('\n');
-    });
+    // see the text as it will be read back ("&" U+0005 "#;" is not "&#;"). A
+    // tab is kept, written as a character reference: a name or a caption that
+    // holds one reads back as it was.
+    const auto kept = [](QChar c) {
+        return c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t');
+    };
+    const bool hasDropped = !std::all_of(text.cbegin(), text.cend(), kept);
     QString cleaned;
     if (hasDropped) {
         cleaned.reserve(text.size());
         for (const QChar c : text)
-            if (c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n')) cleaned.append(c);
+            if (kept(c)) cleaned.append(c);
     }
     const QString& source = hasDropped ? cleaned : text;
     const QChar* s = source.constData();
@@ -111,6 +114,7 @@ void AppendEscapedXMLText(QString& out, const QString& text) {
         case '\'': out.append(QLatin1String("&#39;")); break;
         case '<': out.append(QLatin1String("&lt;")); break;
         case '>': out.append(QLatin1String("&gt;")); break;
+        case '\t': out.append(QLatin1String("&#9;")); break;
         case '&': {
             // A decimal character reference passes through: "&#" then a run of
             // digits, A-F, a-f and ';' that holds a ';'. Runs never overlap, so

@@ -67,7 +67,9 @@ TEST_F(DravoDrill, ItemsAddUpToTheCellsOfTheTable) {
             const std::vector<QStringList> items = csvRows(drill.out);
             for (const QStringList& item : items) {
                 EXPECT_EQ(item[0], QStringLiteral("Bretagne"));
-                if (path.size() > 1) EXPECT_EQ(item[1], path[1]);
+                if (path.size() > 1) {
+                    EXPECT_EQ(item[1], path[1]);
+                }
                 EXPECT_EQ(item[4], channel);
                 const double amount = item[5].toDouble();
                 sum += amount;

@@ -72,7 +72,9 @@ TEST(ClickTrace, KeepsTheLastSixteenNewestFirst) {
         EXPECT_EQ(entries[size_t(k)].Type, i % 3 == 2 ? QStringLiteral("RDOWN") : QStringLiteral("LDOWN"));
         EXPECT_EQ(entries[size_t(k)].ClassName, QStringLiteral("QPushButton"));
         EXPECT_FALSE(entries[size_t(k)].Data.has_value());
-        if (k > 0) EXPECT_GE(entries[size_t(k - 1)].Ticks, entries[size_t(k)].Ticks);
+        if (k > 0) {
+            EXPECT_GE(entries[size_t(k - 1)].Ticks, entries[size_t(k)].Ticks);
+        }
     }
     const QString xml = r.report();
     EXPECT_EQ(xml.count(QStringLiteral("<event ")), 16);

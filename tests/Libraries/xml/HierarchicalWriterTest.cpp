@@ -57,7 +57,7 @@ TEST(EscapeXMLText, Table) {
         {"&#x41;", "&amp;#x41;"},  // hexadecimal one is escaped
         {"&#12", "&amp;#12"},      // no semicolon: escaped
         {"&amp;", "&amp;amp;"},
-        {"a\tb\x01" "c", "abc"},
+        {"a\tb\x01" "c", "a&#9;bc"},   // a tab kept as a reference, other controls dropped
         {"&\x05#;", "&#;"},       // dropped first: the reference rule sees "&#;"
         {"&#6\x01" "5;", "&#65;"},
         {"l1\r\nl2\n", "l1\r\nl2\n"},
@@ -137,7 +137,7 @@ TEST(XMLHierarchicalWriter, ToTextIsCompact) {
     EXPECT_EQ(root.ToText(),
               QStringLiteral("<ViewState Name=\"Vue &quot;1&quot; &lt;a&amp;b&gt;\">"
                              "<Axis Id=\"-42\" Visible=\"True\" F1=\"False\"/>"
-                             "<Text>ab\r\nc</Text><N>1234567890123</N>"
+                             "<Text>a&#9;b\r\nc</Text><N>1234567890123</N>"
                              "<Items><Item>x</Item><Item>y</Item></Items></ViewState>"));
 }
 
@@ -154,16 +154,23 @@ TEST(XMLHierarchicalWriter, NumbersAndDates) {
                                          "<d>15/03/2023 18:00:00</d><m>15/03/2023</m><e>15/03/2023</e></v>"));
 }
 
-// The escaping drops control characters, tab included: an attribute made of
-// nothing else is left out, as an empty one is, so the text read back writes
-// the same again.
+// The escaping drops control characters but tab, CR and LF: an attribute
+// made of nothing else is left out, as an empty one is, so the text read back
+// writes the same again. A tab is written as a reference and reads back.
 TEST(XMLHierarchicalWriter, AttributesThatEscapeToNothingAreLeftOut) {
     TXMLHierarchicalWriter e(QStringLiteral("f"));
     e.SetAttribute(QStringLiteral("a"), QStringLiteral("\t"));
     e.SetAttribute(QStringLiteral("b"), QStringLiteral("x\ty"));
     e.SetAttribute(QStringLiteral("c"), QString(QChar(1)) + QChar(2));
-    EXPECT_EQ(e.ToText(), QStringLiteral("<f b=\"xy\"/>"));
+    EXPECT_EQ(e.ToText(), QStringLiteral("<f a=\"&#9;\" b=\"x&#9;y\"/>"));
     EXPECT_EQ(e.ToText(false), QStringLiteral("<f a=\"\t\" b=\"x\ty\" c=\"") + QChar(1) + QChar(2) + QStringLiteral("\"/>"));
+    TXMLDOMDocument read;
+    read.LoadXML(e.ToText());
+    EXPECT_EQ(DecodeEntities(AttributeValue(read.DocumentElement(), QStringLiteral("b"))), QStringLiteral("x\ty"));
+    TXMLHierarchicalWriter text(QStringLiteral("t"));
+    text.SetText(QStringLiteral("\tA\tB\t"));
+    read.LoadXML(text.ToText());
+    EXPECT_EQ(Text(read.DocumentElement()), QStringLiteral("\tA\tB\t")) << text.ToText().toStdString();
 }
 
 TEST(XMLHierarchicalWriter, CDataSection) {

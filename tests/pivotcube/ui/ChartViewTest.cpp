@@ -175,6 +175,22 @@ TEST_F(ChartView, SavingWhatWasLoadedGivesTheSameText) {
     EXPECT_EQ(control<QComboBox>("CBLegendPosition")->currentIndex(), 1) << "à droite";
 }
 
+TEST_F(ChartView, TextsWithMarkupCharactersReadBackAsWritten) {
+    place();
+    load(QString());
+    const QString odd = QStringLiteral("A & \"B\" <C>\td'e");
+    control<QLineEdit>("EDTitle")->setText(odd);
+    QLineEdit* series = control<QLineEdit>("EDSeriesTitle");
+    series->setText(odd);
+    series->textEdited(odd);
+    const QString saved = chart.SaveChart();
+    load(saved);
+    EXPECT_EQ(control<QLineEdit>("EDTitle")->text(), odd);
+    EXPECT_EQ(series->text(), odd);
+    EXPECT_EQ(chart.Model().Series[0].Title, odd);
+    EXPECT_EQ(chart.SaveChart(), saved);
+}
+
 TEST_F(ChartView, DefaultsFillWhatTheTextLeavesOut) {
     place();
     for (const QString& text : {QStringLiteral("<Other/>"), QStringLiteral("<CubeChart/>")}) {
