@@ -57,7 +57,8 @@ void TVersionCheck::completed(const QByteArray& data) {
     if (CompareVersions(ParseVersion(text), *OwnVersion) <= 0) return;
     // A page that only starts with a version is shown short.
     if (text.size() > 40) text = text.left(40) + QStringLiteral("...");
-    if (AskQuestion(QStringLiteral("Une nouvelle version (%s) de Lorvane est disponible sur\r\n%s\r\nAller sur le "
+    // Numbered placeholders, so that the question can be translated.
+    if (AskQuestion(QStringLiteral("Une nouvelle version (%0:s) de Lorvane est disponible sur\r\n%1:s\r\nAller sur le "
                                    "site web pour la récupérer?"),
                     {text, WebSite}))
         ShellOpen(WebSite);

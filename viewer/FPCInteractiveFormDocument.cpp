@@ -180,7 +180,7 @@ bool TPCInteractiveForm::openFile(const QString& fileName) {
     Pivot().SetCubeData(*loaded.Cube);
     InitFromDocument();
     if (!loaded.Error.isEmpty()) {
-        ShowError(QStringLiteral("!") + TranslateFormat(QStringLiteral("Impossible d'ouvrir \"%s\" : %s"),
+        ShowError(QStringLiteral("!") + TranslateFormat(QStringLiteral("Impossible d'ouvrir \"%0:s\" : %1:s"),
                                                         {QFileInfo(fileName).fileName(), loaded.Error}));
         return false;
     }
@@ -207,7 +207,7 @@ bool TPCInteractiveForm::SaveDocumentTo(const QString& fileName) {
     try {
         SaveDocument(fileName, *FDocument, Pivot().CubeData());
     } catch (const Exception& e) {
-        ShowError(QStringLiteral("!") + TranslateFormat(QStringLiteral("Impossible d'enregistrer \"%s\" : %s"),
+        ShowError(QStringLiteral("!") + TranslateFormat(QStringLiteral("Impossible d'enregistrer \"%0:s\" : %1:s"),
                                                         {QFileInfo(fileName).fileName(), e.message()}));
         return false;
     }

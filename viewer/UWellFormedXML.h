@@ -12,5 +12,5 @@ QString WellFormednessFault(const Text& text) {
     QXmlStreamReader reader(text);
     while (!reader.atEnd()) reader.readNext();
     if (!reader.hasError()) return {};
-    return TranslateFormat(QStringLiteral("ligne %d : %s"), {int(reader.lineNumber()), reader.errorString()});
+    return TranslateFormat(QStringLiteral("ligne %0:d : %1:s"), {int(reader.lineNumber()), reader.errorString()});
 }

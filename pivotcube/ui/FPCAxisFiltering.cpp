@@ -216,7 +216,9 @@ void TPCAxisFiltering::UnselectAll() { FModel->SetChecked(VisibleLines(), false)
 void TPCAxisFiltering::InvertSelection() { FModel->Invert(VisibleLines()); }
 
 void TPCAxisFiltering::updateCounter(int checked, int total) {
-    FCounter->setText(TranslateFormat(QStringLiteral("Sélection %d/%d"), {checked, total}));
+    // Numbered placeholders: a translation may only replace a format of several
+    // placeholders when each one carries its index.
+    FCounter->setText(TranslateFormat(QStringLiteral("Sélection %0:d/%1:d"), {checked, total}));
 }
 
 void TPCAxisFiltering::searchChanged(const QString& text) {

@@ -138,7 +138,7 @@ bool TPCChart::tableCells(const QString& value, int rows, int columns, std::vect
     const std::unique_ptr<TXMLDOMNodeList> found = SelectNodes(&xml, QStringLiteral("//td[@class='Data']"));
     const int count = found ? found->Count() : 0;
     if (count != rows * columns) {
-        problem = TranslateFormat(QStringLiteral("Série %s non dessinée : %d cellules pour %d × %d membres"),
+        problem = TranslateFormat(QStringLiteral("Série %0:s non dessinée : %1:d cellules pour %2:d × %3:d membres"),
                                   {TranslateContent(value), count, rows, columns});
         return false;
     }
@@ -184,7 +184,7 @@ void TPCChart::rebuildTridimensional() {
         filled = !rows.isEmpty() && !columns.isEmpty() && !FSeries.empty() &&
                  tableCells(value, int(rows.size()), int(columns.size()), cells, problem);
     } catch (const Exception& e) {
-        problem = TranslateFormat(QStringLiteral("Série %s non dessinée : %s"), {TranslateContent(first.Title), e.message()});
+        problem = TranslateFormat(QStringLiteral("Série %0:s non dessinée : %1:s"), {TranslateContent(first.Title), e.message()});
     }
     if (!problem.isEmpty()) emit StatusMessage(problem);
     if (filled) {
@@ -233,7 +233,7 @@ void TPCChart::rebuildSeries() {
             rebuildOneSeries(s, category, other, problems);
         } catch (const Exception& e) {
             FModel.Series.resize(drawn);
-            problems.append(TranslateFormat(QStringLiteral("Série %s non dessinée : %s"),
+            problems.append(TranslateFormat(QStringLiteral("Série %0:s non dessinée : %1:s"),
                                             {TranslateContent(s.Title), e.message()}));
         }
     }
