@@ -66,9 +66,14 @@ TPCInteractiveForm::TPCInteractiveForm(QWidget* parent) : QMainWindow(parent), F
     updateCaption(QString());
     SetDesignMode(false);
     UpdateActions();
+    // A language chosen in "Options > Langage" renames the menus and actions at once.
+    RegisterLanguageListener(this);
 }
 
-TPCInteractiveForm::~TPCInteractiveForm() { Pivot().Unsubscribe(FPivotListener); }
+TPCInteractiveForm::~TPCInteractiveForm() {
+    UnregisterLanguageListener(this);
+    Pivot().Unsubscribe(FPivotListener);
+}
 
 TPivotCube& TPCInteractiveForm::Pivot() { return FGrid->Engine(); }
 
@@ -140,7 +145,7 @@ void TPCInteractiveForm::createActions() {
              bool ok = false;
              const QString name = QInputDialog::getText(this, Translate(QStringLiteral("Ajout d'une vue standard")),
                                                         Translate(QStringLiteral("Nommez la nouvelle vue")),
-                                                        QLineEdit::Normal, QStringLiteral("Nouvelle vue"), &ok);
+                                                        QLineEdit::Normal, Translate(QStringLiteral("Nouvelle vue")), &ok);
              if (ok) AddView(name);
          }},
         {"ACTreeDelete", "Supprimer", 17, [this] { DeleteSelectedNode(); }},

@@ -42,7 +42,7 @@ void TPCInteractiveForm::createChartActions() {
         bool ok = false;
         const QString name = QInputDialog::getText(this, Translate(QStringLiteral("Ajout d'un nouveau graphique")),
                                                    Translate(QStringLiteral("Nommez le graphique")), QLineEdit::Normal,
-                                                   QStringLiteral("Nouveau graphique"), &ok);
+                                                   Translate(QStringLiteral("Nouveau graphique")), &ok);
         if (ok) AddGraph(name);
     });
     FActions[add->objectName()] = add;

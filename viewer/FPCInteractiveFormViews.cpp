@@ -163,11 +163,13 @@ void TPCInteractiveForm::SelectionChanged() {
                                                  : QStringLiteral("Ajouter un graphique à la vue..."));
     addGraph->setText(Translate(addGraph->property("lorvaneSource").toString()));
     addGraph->setToolTip(addGraph->text());
+    addGraph->setStatusTip(addGraph->text());
     addGraph->setEnabled(FCurrentView != nullptr);
     QAction* add = Action(QStringLiteral("ACAddView"));
     add->setProperty("lorvaneSource", view ? QStringLiteral("Dupliquer la vue...") : QStringLiteral("Ajouter une vue au cube..."));
     add->setText(Translate(add->property("lorvaneSource").toString()));
     add->setToolTip(add->text());
+    add->setStatusTip(add->text());
 }
 
 // --- Design commands -------------------------------------------------------
