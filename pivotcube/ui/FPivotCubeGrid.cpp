@@ -355,11 +355,13 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
         const int each = l.R / rowRegroups;
         p.save();
         p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
+        // A regroupment's caption is the document's (its own or made of an
+        // operator's and a value's names): content, not an interface text.
         for (int r = 0; r < rowRegroups; ++r) {
             const QRect caption(bandLeft + r * each, 0, each, l.T);
             p.fillRect(caption, colorOf(NeutralShade(0)));
             p.setPen(palette().color(QPalette::Text));
-            p.drawText(caption.adjusted(2, 2, -2, -2), int(Qt::AlignCenter | Qt::TextWordWrap), Translate(FEngine.RowRegroups()[r]->DisplayText()));
+            p.drawText(caption.adjusted(2, 2, -2, -2), int(Qt::AlignCenter | Qt::TextWordWrap), TranslateContent(FEngine.RowRegroups()[r]->DisplayText()));
         }
         for (int line = firstLine; line < lastLine; ++line) {
             const QStringList texts = rowRegroupTexts(s, line);
@@ -385,7 +387,7 @@ void TPivotCubeGrid::paintEvent(QPaintEvent*) {
             p.fillRect(caption, colorOf(NeutralShade(0)));
             p.setPen(palette().color(QPalette::Text));
             p.drawText(caption.adjusted(4, 0, -2, 0), int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
-                       QLatin1Char(' ') + Translate(FEngine.ColRegroups()[r]->DisplayText()));
+                       QLatin1Char(' ') + TranslateContent(FEngine.ColRegroups()[r]->DisplayText()));
         }
         p.setClipRect(QRect(l.W, 0, size.width() - l.W, size.height()));
         for (int leaf = firstLeaf; leaf < lastLeaf; ++leaf) {
