@@ -6,6 +6,7 @@
 #include "UCrashReport.h"
 #include "UErrorLogFile.h"
 #include "ULog.h"
+#include "UMultiLang.h"
 #include "UStdMessageDlg.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,9 @@ void InitializeErrorLogging(QString* errorShown) {
     const TErrorLogSettings settings = ReadErrorLogSettings();
     if (!settings.Message.isEmpty()) {
         if (errorShown) *errorShown = settings.Message;
-        ShowError(QStringLiteral("Erreur Détectée :\r\n") + settings.Message + QStringLiteral("\r\n"));
+        // Only the heading is an interface text; the configured fault is shown as it is.
+        ShowError(QLatin1Char('!') + Translate(QStringLiteral("Erreur Détectée :\r\n")) + settings.Message +
+                  QStringLiteral("\r\n"));
     }
     if (state.sink) RemoveLogSink(state.sink);
     state.file = std::make_unique<TErrorLogFile>(settings.Folder, settings.RotateSizeMB, programPath());
