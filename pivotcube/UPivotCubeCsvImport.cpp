@@ -216,46 +216,40 @@ std::vector<PlannedColumn> planColumns(const Header& header, const TCsvImportOpt
             if (c.Name == name) return &c;
         return nullptr;
     };
-    if (options.Columns.empty()) {
-        for (qsizetype i = 0; i < header.Names.size(); ++i) {
-            PlannedColumn c;
-            c.Source = int(i);
-            c.Name = header.Names[i];
+    for (const TCsvColumnChoice& choice : options.Columns) {
+        sourceOf(choice.Name);
+        if (std::count_if(options.Columns.begin(), options.Columns.end(), [&](const TCsvColumnChoice& c) { return c.Name == choice.Name; }) > 1)
+            throw ECsvImportError(QStringLiteral("the column '%1' is chosen twice").arg(choice.Name));
+    }
+    for (qsizetype i = 0; i < header.Names.size(); ++i) {
+        PlannedColumn c;
+        c.Source = int(i);
+        c.Name = header.Names[i];
+        c.Operator = QStringLiteral("Somme");
+        const auto chosen = std::find_if(options.Columns.begin(), options.Columns.end(),
+                                         [&](const TCsvColumnChoice& choice) { return choice.Name == c.Name; });
+        if (chosen != options.Columns.end()) {
+            c.Role = chosen->Role;
+            if (!chosen->Operator.isEmpty()) c.Operator = chosen->Operator;
+            c.ParentName = chosen->Parent;
+        } else {
             c.Role = DefaultCsvRole(kindOf(header.Sample[size_t(i)]));
             c.Classified = c.Role == TCsvColumnRole::Value;
-            c.Operator = QStringLiteral("Somme");
-            plan.push_back(std::move(c));
         }
-    } else {
-        for (const TCsvColumnChoice& choice : options.Columns) {
-            const int source = sourceOf(choice.Name);
-            if (plannedOf(choice.Name)) throw ECsvImportError(QStringLiteral("the column '%1' is chosen twice").arg(choice.Name));
-            if (choice.Role == TCsvColumnRole::Ignore) continue;
-            PlannedColumn c;
-            c.Source = source;
-            c.Name = choice.Name;
-            c.Role = choice.Role;
-            c.Operator = choice.Operator.isEmpty() ? QStringLiteral("Somme") : choice.Operator;
-            c.ParentName = choice.Parent;
-            plan.push_back(std::move(c));
-        }
+        plan.push_back(std::move(c));
     }
     for (const QString& name : options.MonthColumns) {
+        sourceOf(name);
         PlannedColumn* c = plannedOf(name);
-        if (!c) {
-            PlannedColumn added;
-            added.Source = sourceOf(name);
-            added.Name = name;
-            plan.push_back(std::move(added));
-            c = &plan.back();
-        }
+        if (c->Role == TCsvColumnRole::Value || c->Role == TCsvColumnRole::Ignore)
+            throw ECsvImportError(QStringLiteral("the column '%1' is chosen as a value or left out: it cannot be an axis of months").arg(name));
         c->Role = TCsvColumnRole::MonthAxis;
         c->Classified = false;
     }
     for (const auto& [child, parent] : options.Parents) {
+        sourceOf(child);
         PlannedColumn* c = plannedOf(child);
-        if (!c) sourceOf(child);
-        if (!c || c->Role == TCsvColumnRole::Value)
+        if (c->Role == TCsvColumnRole::Value || c->Role == TCsvColumnRole::Ignore)
             throw ECsvImportError(QStringLiteral("the column '%1' is not an axis: it cannot have a parent").arg(child));
         c->ParentName = parent;
     }
@@ -273,8 +267,8 @@ std::vector<PlannedColumn> planColumns(const Header& header, const TCsvImportOpt
         if (c.ParentName.isEmpty()) continue;
         if (c.Role == TCsvColumnRole::Value)
             throw ECsvImportError(QStringLiteral("the column '%1' is not an axis: it cannot have a parent").arg(c.Name));
+        sourceOf(c.ParentName);
         const PlannedColumn* parent = plannedOf(c.ParentName);
-        if (!parent) sourceOf(c.ParentName);
         if (!parent || parent->Role == TCsvColumnRole::Value)
             throw ECsvImportError(QStringLiteral("the parent '%1' of '%2' is not an axis").arg(c.ParentName, c.Name));
         if (parent == &c) throw ECsvImportError(QStringLiteral("the axis '%1' cannot be its own parent").arg(c.Name));

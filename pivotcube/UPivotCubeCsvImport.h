@@ -58,10 +58,10 @@ struct TCsvColumnChoice {
 
 struct TCsvImportOptions {
     TCsvFormat Format;
-    // The columns to import, in this order; empty: every column, classified from its content.
+    // The roles chosen for some columns; the others are classified from their
+    // content. Axes and values keep the order of the columns in the file.
     std::vector<TCsvColumnChoice> Columns;
-    // Date columns whose members are their months ("2025-03"): axes of that kind
-    // (a column not in Columns joins them).
+    // Date columns whose members are their months ("2025-03").
     QStringList MonthColumns;
     // Parent links, child axis name -> parent axis name (beside those of Columns).
     std::vector<std::pair<QString, QString>> Parents;

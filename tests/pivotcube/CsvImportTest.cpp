@@ -135,8 +135,12 @@ TEST(CsvImport, FaultsNameTheLineAndColumn) {
          "the parent 'V' of 'A' is not an axis"},
         {"parents in a circle", "A,B\nx,y\n", [] { TCsvImportOptions o; o.Parents = {{"A", "B"}, {"B", "A"}}; return o; }(), 0,
          "go round in a circle"},
+        {"parent left out", "A,B\nx,y\n", [] { TCsvImportOptions o; o.Columns = {axis("A", "B"), {"B", TCsvColumnRole::Ignore, {}, {}}}; return o; }(), 0,
+         "the parent 'B' of 'A' is not an axis"},
+        {"column chosen twice", "A,B\nx,y\n", [] { TCsvImportOptions o; o.Columns = {axis("A"), value("A")}; return o; }(), 0,
+         "the column 'A' is chosen twice"},
         {"month of a text", "A,V\n2025-01-02,1\nsoon,2\n", month, 3, "line 3, column 'A': 'soon' is not a date"},
-        {"nothing chosen", "A,V\nx,1\n", [] { TCsvImportOptions o; o.Columns = {{"A", TCsvColumnRole::Ignore, {}, {}}}; return o; }(), 0,
+        {"nothing chosen", "A,V\nx,1\n", [] { TCsvImportOptions o; o.Columns = {{"A", TCsvColumnRole::Ignore, {}, {}}, {"V", TCsvColumnRole::Ignore, {}, {}}}; return o; }(), 0,
          "no column is imported"},
     };
     for (const Case& c : cases) {
@@ -175,7 +179,7 @@ TEST(CsvImport, ANumberColumnWithATextFarDownIsAnAxis) {
 TEST(CsvImport, NumberAxisDecimalCommaAndLatin1) {
     TCsvImportOptions options;
     options.Format = {';', ',', TCsvEncoding::Latin1};
-    options.Columns = {axis("Ann\xC3\xA9" "e"), value("Prix", "Moyenne")};
+    options.Columns = {axis("Ann\xC3\xA9" "e"), value("Prix", "Moyenne"), {"Ville", TCsvColumnRole::Ignore, {}, {}}};
     const TCsvImportResult r = import("Ann\xE9" "e;Prix;Ville\n2024;1,5;Orl\xE9" "ans\n100;-2,25e1;x\n9;3;y\n", options);
     const TPivotCubeData& cube = *r.Cube;
     ASSERT_EQ(cube.Axises().Count(), 1);
