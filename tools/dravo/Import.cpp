@@ -5,6 +5,7 @@
 #include "UCompressor.h"
 #include "UPivotCubeCsvImport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -113,6 +114,8 @@ int runImport(const dravo::Args& args) {
     const TCsvImportOptions options = optionsOf(args, input);
     dravo::refuseToReplaceInput(input, output);
 
+    QElapsedTimer timer;
+    timer.start();
     TCsvImportResult result;
     try {
         dravo::Progress progress(QStringLiteral("reading"));
@@ -122,6 +125,8 @@ int runImport(const dravo::Args& args) {
     } catch (const std::bad_alloc&) {
         throw dravo::Failure{input, QStringLiteral("out of memory: the cube does not fit")};
     }
+    const double readMs = double(timer.nsecsElapsed()) / 1e6;
+    timer.restart();
     TMemoryStream file;
     {
         dravo::Progress progress(QStringLiteral("compressing"));
@@ -133,7 +138,10 @@ int runImport(const dravo::Args& args) {
         }
         CompressStream(&content, &file, [&](TStream&, qint64 size, qint64, qint64 done) { progress.update(done, size); });
     }
+    const double compressMs = double(timer.nsecsElapsed()) / 1e6;
+    timer.restart();
     dravo::writeFileAtomically(output, file.Data());
+    const double writeMs = double(timer.nsecsElapsed()) / 1e6;
     // The report goes where the cube does not.
     const QString report = summary(input, result);
     if (output == QLatin1String("-")) {
@@ -144,6 +152,11 @@ int runImport(const dravo::Args& args) {
     }
     if (result.EmptyNumbers > 0)
         dravo::warn(QStringLiteral("%1 empty cell%2 of value columns read as 0").arg(result.EmptyNumbers).arg(result.EmptyNumbers == 1 ? QString() : QStringLiteral("s")));
+    if (args.has(QStringLiteral("--timing"))) {
+        const QByteArray line = QStringLiteral("timing: read %1 ms, compress %2 ms, write %3 ms\n")
+                                    .arg(readMs, 0, 'f', 1).arg(compressMs, 0, 'f', 1).arg(writeMs, 0, 'f', 1).toUtf8();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    }
     return 0;
 }
 
@@ -189,6 +202,7 @@ dravo::Subcommand makeImport() {
         {QStringLiteral("--decimal"), QString(), QStringLiteral("C"), QStringLiteral("decimal separator of the numbers, '.' (default) or ','")},
         {QStringLiteral("--encoding"), QString(), QStringLiteral("E"), QStringLiteral("utf8 (default) or latin1")},
         {QStringLiteral("--title"), QString(), QStringLiteral("T"), QStringLiteral("the cube's title (default: the file's name without extension)")},
+        {QStringLiteral("--timing"), QString(), QString(), QStringLiteral("print on stderr the time spent reading the CSV, compressing and writing")},
     };
     c.minPositional = c.maxPositional = 1;
     c.run = runImport;
