@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <sys/mman.h>
 
 ECsvImportError::ECsvImportError(const QString& message, qint64 line, QString column)
     : Exception(message), Line(line), Column(std::move(column)) {}
@@ -561,6 +562,9 @@ public:
         if (FFile.size() == 0) return;
         FData = FFile.map(0, FFile.size());
         if (!FData) throw ECsvImportError(QStringLiteral("cannot read: %1").arg(FFile.errorString()));
+        // One pass from start to end: read ahead, and let the pages go behind.
+        ::madvise(FData, size_t(FFile.size()), MADV_SEQUENTIAL);
+        ::madvise(FData, size_t(FFile.size()), MADV_WILLNEED);
     }
     QByteArrayView Bytes() const { return FData ? QByteArrayView(reinterpret_cast<const char*>(FData), FFile.size()) : QByteArrayView(); }
 

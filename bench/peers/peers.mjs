@@ -4,6 +4,10 @@
 //       our member IDs), runs each query RUNS times on each table with one thread and
 //       with the default threads, writes OUTDIR/duckdb-<query>.csv and prints
 //       "<query> <text|enum> <1|default> <median ms>" per run set;
+//   node peers.mjs csvload DATA.csv SCHEMA.json RUNS         times DuckDB's read_csv of the
+//       raw data into an in-memory table (the column types given, as our import is given
+//       its roles), with one thread and with the default threads; prints
+//       "<1|default> <median ms>" per run set;
 //   node peers.mjs schema INFO.json                          prints the sqlite3 CREATE TABLE;
 //   node peers.mjs sql QUERY                                 prints a query's SQL (sum, avg);
 //   node peers.mjs grid OURS.csv OUT.csv                     turns dravo's pivot grid
@@ -101,6 +105,27 @@ async function duckdb(csv, infoFile, outDir, runs) {
     }
 }
 
+async function csvload(csv, infoFile, runs) {
+    const require = createRequire(join(process.env.PEERS_NODE_PREFIX, 'resolve.js'));
+    const { DuckDBInstance } = require('@duckdb/node-api');
+    const instance = await DuckDBInstance.create(':memory:');
+    const connection = await instance.connect();
+    const columns = schemaColumns(infoFile).map(([n, t]) => `'${n.replaceAll("'", "''")}': '${t}'`).join(', ');
+    const defaultThreads = (await connection.runAndReadAll(`SELECT current_setting('threads')`)).getRows()[0][0];
+    for (const threads of [1, defaultThreads]) {
+        await connection.run(`SET threads = ${threads}`);
+        const times = [];
+        for (let r = 0; r < runs; ++r) {
+            await connection.run('DROP TABLE IF EXISTS items');
+            const start = performance.now();
+            await connection.run(`CREATE TABLE items AS SELECT * FROM read_csv('${csv.replaceAll("'", "''")}', header = true, columns = {${columns}})`);
+            times.push(performance.now() - start);
+        }
+        const count = (await connection.runAndReadAll('SELECT count(*) FROM items')).getRows()[0][0];
+        console.log(`${threads === 1 ? '1' : 'default'} ${median(times).toFixed(2)} ${count}`);
+    }
+}
+
 function grid(oursFile, outFile) {
     const [header, ...lines] = parseCSV(readFileSync(oursFile, 'utf8'));
     // Display texts: digit group separators dropped, a lone ',' read as the decimal separator.
@@ -160,10 +185,11 @@ function agree(fileA, fileB) {
 
 const [command, ...args] = process.argv.slice(2);
 if (command === 'duckdb') await duckdb(args[0], args[1], args[2], Number(args[3]));
+else if (command === 'csvload') await csvload(args[0], args[1], Number(args[2]));
 else if (command === 'schema')
     console.log(`CREATE TABLE items (${schemaColumns(args[0]).map(([n, t]) => `${quote(n)} ${t === 'DOUBLE' ? 'REAL' : 'TEXT'}`).join(', ')});`);
 else if (command === 'sql') console.log(sql(QUERIES[args[0]]) + ';');
 else if (command === 'grid') grid(args[0], args[1]);
 else if (command === 'deepgrid') deepgrid(args[0], args[1]);
 else if (command === 'agree') agree(args[0], args[1]);
-else { console.error('usage: node peers.mjs duckdb|schema|sql|grid|deepgrid|agree ...'); process.exit(2); }
+else { console.error('usage: node peers.mjs duckdb|csvload|schema|sql|grid|deepgrid|agree ...'); process.exit(2); }
