@@ -2,6 +2,8 @@
 #include "UPivotCubeCsvCells.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <cstring>
 
 namespace {
@@ -90,7 +92,10 @@ bool ParseCsvNumber(const char* data, size_t size, char decimal, double& value) 
         end = buffer + n;
     }
     const auto result = std::from_chars(p, end, value, std::chars_format::general);
-    return result.ec == std::errc() && result.ptr == end;
+    if (result.ec != std::errc() || result.ptr != end) return false;
+    // One NaN for every way of writing it ("-nan", "nan(7)"), as the export writes one.
+    if (std::isnan(value)) value = std::numeric_limits<double>::quiet_NaN();
+    return true;
 }
 
 bool IsCsvCode(const char* data, size_t size) {

@@ -432,8 +432,12 @@ std::vector<int32_t> settleMembers(PlannedColumn& c, TPivotCubeAxis& axis, TCsvE
     std::vector<int> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     const auto byCaption = [&](int a, int b) { return axis.Members[size_t(a)].Caption < axis.Members[size_t(b)].Caption; };
-    if (kind == TCsvColumnKind::Date && c.Role != TCsvColumnRole::MonthAxis) {
-        // Dates keep their text and are ordered by the day they name.
+    // Dates written year first are in order as texts; day first, they are
+    // ordered by the day they name and keep their text.
+    bool dayFirst = false;
+    for (int i = 0; i < n && kind == TCsvColumnKind::Date; ++i)
+        if (c.Members.Size(i) > 2 && c.Members.Data(i)[2] == '/') dayFirst = true;
+    if (kind == TCsvColumnKind::Date && c.Role != TCsvColumnRole::MonthAxis && dayFirst) {
         std::vector<double> keys(size_t(n), -1);
         for (int i = 0; i < n; ++i) {
             TCsvDate d;

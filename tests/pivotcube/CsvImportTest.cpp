@@ -76,6 +76,10 @@ TEST(CsvImport, ClassifiesColumnsAndOrdersMembers) {
     EXPECT_EQ(r.Columns[1].Kind, TCsvColumnKind::Date);
     EXPECT_EQ(r.Columns[2].Kind, TCsvColumnKind::Text);
     EXPECT_EQ(r.Columns[0].Members, 2);
+    // Dates written year first are in order as texts.
+    const TCsvImportResult iso = import("D\n2025-03-01 10:00\n2024-12-31\n2025-03-01\n");
+    EXPECT_EQ(captions(*iso.Cube->Axises()[0]), (QStringList{"2024-12-31", "2025-03-01", "2025-03-01 10:00"}));
+    EXPECT_EQ(iso.Cube->Axises()[0]->SortStyle, pcsCaption);
 }
 
 TEST(CsvImport, QuotedFieldsAndLineEnds) {
