@@ -115,6 +115,11 @@ void TPCInteractiveForm::createActions() {
              const QString f = chooseFile({false, QStringLiteral("pvc"), QStringLiteral("PivotCube (*.pvc)")});
              if (!f.isEmpty()) ImportRawCube(f);
          }},
+        {"ACImportCsv", "Importer un CSV...", -1,
+         [this] {
+             const QString f = chooseFile({false, QStringLiteral("csv"), QStringLiteral("Fichiers CSV (*.csv *.tsv *.txt)")});
+             if (!f.isEmpty()) ImportCsv(f);
+         }},
         {"ACExportXLS", "Export Excel...", 5,
          [this] {
              const QString f = chooseFile({true, QStringLiteral("xls"), QStringLiteral("Fichiers Excel (*.xls)")});
@@ -400,6 +405,7 @@ void TPCInteractiveForm::createMenus() {
     file->addAction(Action(QStringLiteral("ACSaveDravo")));
     file->addAction(Action(QStringLiteral("ACExportMicroCubeData")));
     file->addAction(Action(QStringLiteral("ACImportPivotCube")));
+    file->addAction(Action(QStringLiteral("ACImportCsv")));
     file->addSeparator();
     item(file, "MIQuit", "Quitter", [this] { close(); })->setShortcut(QKeySequence::Quit);
 

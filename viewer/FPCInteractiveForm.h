@@ -99,6 +99,8 @@ public:
     void ImportDocument(const QString& fileName);
     bool SaveDocumentTo(const QString& fileName);
     void ImportRawCube(const QString& fileName);
+    // Asks how to read a CSV file, then shows the cube made from it as a raw cube opens.
+    void ImportCsv(const QString& fileName);
     bool ExportRegroupedData(const QString& fileName);
     bool ExportHTML(const QString& fileName);
     bool ExportXML(const QString& fileName);
