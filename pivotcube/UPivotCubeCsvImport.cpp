@@ -362,7 +362,7 @@ Pass fillCube(const Text& text, const TCsvImportOptions& options, const Header& 
                 }
                 fail(line, c.Name, QStringLiteral("'%1' is not a number%2")
                                        .arg(shown(decode(f.Data, f.Size, options.Format.Encoding)),
-                                            decimal == '.' && std::memchr(f.Data, ',', f.Size) ? QStringLiteral(" (a decimal comma is read with the ',' decimal separator)") : QString()));
+                                            decimal == '.' && std::memchr(f.Data, ',', f.Size) ? QStringLiteral(" (a decimal comma needs ',' as decimal separator)") : QString()));
             }
             const char* key = f.Data;
             size_t keySize = f.Size;
@@ -474,7 +474,24 @@ std::vector<int32_t> settleMembers(PlannedColumn& c, TPivotCubeAxis& axis, TCsvE
     return finalID;
 }
 
-TCsvColumnReport reportOf(const PlannedColumn& c, const TPivotCubeData& cube) {
+// Whether every text of an axis column is a number once ',' is the decimal separator.
+bool allDecimalCommas(const PlannedColumn& c) {
+    bool any = false;
+    for (int i = 0; i < c.Members.Count(); ++i) {
+        const char* data = c.Members.Data(i);
+        const size_t size = c.Members.Size(i);
+        if (IsCsvBlank(data, size)) continue;
+        double x;
+        if (!std::memchr(data, ',', size) || !ParseCsvNumber(data, size, ',', x)) {
+            if (!ParseCsvNumber(data, size, '.', x)) return false;
+            continue;
+        }
+        any = true;
+    }
+    return any;
+}
+
+TCsvColumnReport reportOf(const PlannedColumn& c, const TPivotCubeData& cube, char decimal) {
     TCsvColumnReport r;
     r.Name = c.Name;
     r.Role = c.Role;
@@ -486,6 +503,7 @@ TCsvColumnReport reportOf(const PlannedColumn& c, const TPivotCubeData& cube) {
     } else {
         r.Parent = c.ParentName;
         r.Members = cube.Axises()[c.Slot]->MemberCount();
+        r.DecimalCommas = decimal == '.' && r.Kind == TCsvColumnKind::Text && c.Role == TCsvColumnRole::Axis && allDecimalCommas(c);
     }
     return r;
 }
@@ -536,10 +554,10 @@ TCsvImportResult ImportCsvBytes(QByteArrayView bytes, const TCsvImportOptions& o
     result.Delimiter = text.Delimiter;
     result.DataLines = pass.DataLines;
     for (const PlannedColumn& c : plan)
-        if (c.Role != TCsvColumnRole::Value) result.Columns.push_back(reportOf(c, cube));
+        if (c.Role != TCsvColumnRole::Value) result.Columns.push_back(reportOf(c, cube, options.Format.Decimal));
     for (const PlannedColumn& c : plan)
         if (c.Role == TCsvColumnRole::Value) {
-            result.Columns.push_back(reportOf(c, cube));
+            result.Columns.push_back(reportOf(c, cube, options.Format.Decimal));
             result.EmptyNumbers += c.EmptyCells;
         }
     for (qsizetype i = 0; i < header.Names.size(); ++i)

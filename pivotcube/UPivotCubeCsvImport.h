@@ -77,6 +77,7 @@ struct TCsvColumnReport {
     QString Parent;            // of an axis
     int Members = 0;           // of an axis
     qint64 EmptyCells = 0;     // of a value: empty cells read as 0
+    bool DecimalCommas = false;   // of a text axis read with '.': every text is a number written with a decimal comma
 };
 
 struct TCsvImportResult {

@@ -123,7 +123,7 @@ TEST(CsvImport, FaultsNameTheLineAndColumn) {
         {"long line", "A,V\nx,1,2\n", {}, 2, "line 2: 3 fields where the header has 2"},
         {"ragged after a quoted line break", "A,V\n\"x\ny\",1\nz\n", {}, 4, "line 4: 1 field"},
         {"text in a value column", "A,V\nx,1\ny,abc\n", valueV, 3, "line 3, column 'V': 'abc' is not a number"},
-        {"decimal comma without the option", "A,V\nx,\"1,5\"\n", valueV, 2, "'1,5' is not a number (a decimal comma is read with"},
+        {"decimal comma without the option", "A,V\nx,\"1,5\"\n", valueV, 2, "'1,5' is not a number (a decimal comma needs ',' as decimal separator)"},
         {"duplicate column names", "A,B,A\n1,2,3\n", {}, 1, "line 1, column 'A': the column name is given twice (columns 1 and 3)"},
         {"unclosed quote", "A,V\nx,1\n\"y,2\n", {}, 3, "line 3, column 'A': a quoted field is never closed"},
         {"text after a closing quote", "A,V\n\"x\"y,1\n", {}, 2, "line 2, column 'A': text after the closing quote"},
@@ -178,6 +178,14 @@ TEST(CsvImport, ANumberColumnWithATextFarDownIsAnAxis) {
     // Numbers and a text: ordered as texts.
     EXPECT_EQ(captions(*r.Cube->Axises()[1]), (QStringList{"0", "1", "2", "3", "4", "5", "6", "seven"}));
     EXPECT_EQ(r.Cube->DataItems().Count(), 1501);
+}
+
+TEST(CsvImport, TextsThatAreNumbersWithADecimalCommaAreNoted) {
+    const TCsvImportResult r = import("A;P;Q\nx;8,90;1,5\ny;2;z\n");
+    ASSERT_EQ(r.Columns.size(), 3u);
+    EXPECT_FALSE(r.Columns[0].DecimalCommas);
+    EXPECT_TRUE(r.Columns[1].DecimalCommas) << "'8,90' and '2' are numbers with ',' as separator";
+    EXPECT_FALSE(r.Columns[2].DecimalCommas);
 }
 
 TEST(CsvImport, NumberAxisDecimalCommaAndLatin1) {

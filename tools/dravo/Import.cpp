@@ -101,6 +101,9 @@ QString summary(const QString& input, const TCsvImportResult& r) {
         }
         text += QStringLiteral("  %1  %2\n").arg(c.Name.leftJustified(width), what);
     }
+    for (const TCsvColumnReport& c : r.Columns)
+        if (c.DecimalCommas)
+            text += QStringLiteral("note: the column '%1' holds numbers with a decimal comma: --decimal , reads them as numbers\n").arg(c.Name);
     const auto counted = [](int n, const char* one, const char* many) { return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many)); };
     text += QStringLiteral("cube: %1, %2, %3\n")
                 .arg(counted(cube.Axises().Count(), "axis", "axes"), counted(cube.Values().Count(), "value", "values"),
