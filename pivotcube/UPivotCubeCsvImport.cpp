@@ -49,6 +49,10 @@ QString decode(const char* data, size_t size, TCsvEncoding encoding) {
     case TCsvReader::cfTextAfterQuote:
         fail(reader.RecordLine(), column, QStringLiteral("text after the closing quote of a field (a quote inside a field is written twice)"));
     case TCsvReader::cfNulByte: fail(reader.RecordLine(), column, QStringLiteral("a NUL byte: this is not a text file"));
+    case TCsvReader::cfTooManyFields:
+        fail(reader.RecordLine(), QString(), QStringLiteral("more than %1 fields: this is not a table of data").arg(TCsvReader::MaxFields));
+    case TCsvReader::cfFieldTooLong:
+        fail(reader.RecordLine(), column, QStringLiteral("a field longer than %1 MiB: this is not a table of data").arg(TCsvReader::MaxFieldBytes >> 20));
     case TCsvReader::cfNone: break;
     }
     fail(reader.RecordLine(), column, QStringLiteral("unreadable"));
@@ -327,7 +331,8 @@ Pass fillCube(const Text& text, const TCsvImportOptions& options, const Header& 
     const size_t total = size_t(text.End - text.Begin);
     if (header.SampleLines > 0 && header.SampleBytes > 0) {
         const double estimate = double(total) / (double(header.SampleBytes) / header.SampleLines) * 1.05;
-        cube.DataItems().Reserve(int(std::min(estimate, double(std::numeric_limits<int>::max() / 4))));
+        // A guess: the list grows beyond it, and a wrong one costs no more than this.
+        cube.DataItems().Reserve(int(std::min(estimate, double(1 << 24))));
     }
 
     std::vector<int32_t> ids(size_t(std::max(axisCount, 1)));

@@ -85,6 +85,11 @@ bool TCsvReader::Next(std::vector<TCsvField>& fields) {
             field.Data = start;
             field.Size = size_t(p - start);
         }
+        if (field.Size > MaxFieldBytes || fields.size() >= MaxFields) {
+            FFault = field.Size > MaxFieldBytes ? cfFieldTooLong : cfTooManyFields;
+            FFaultField = fields.size();
+            return false;
+        }
         fields.push_back(field);
         if (p >= end) break;
         if (*p == FDelimiter) {

@@ -18,7 +18,10 @@ struct TCsvField {
 class TCsvReader {
 public:
     // A fault of the text itself; the reader's line tells where.
-    enum TFault { cfNone, cfUnclosedQuote, cfTextAfterQuote, cfNulByte };
+    enum TFault { cfNone, cfUnclosedQuote, cfTextAfterQuote, cfNulByte, cfTooManyFields, cfFieldTooLong };
+    // Beyond these a text is not a table: the reader stops before it holds them.
+    static constexpr size_t MaxFields = 16384;
+    static constexpr size_t MaxFieldBytes = size_t(1) << 20;
 
     TCsvReader(const char* begin, const char* end, char delimiter);
     // The next record's fields (false at the end of the text). A blank line

@@ -133,6 +133,18 @@ TEST_F(DravoImportTest, FaultsAreOneLineAndLeaveNoFile) {
     EXPECT_EQ(read(good), QByteArray("A,V\nx,1\n"));
 }
 
+// A file beyond 2 GiB is mapped, not read into memory: the fault far from its
+// start is found and named like any other.
+TEST_F(DravoImportTest, AHugeFileIsReadWhereItIs) {
+    const QString csv = write("huge.csv", "A,V\nx,1\n");
+    QFile f(csv);
+    ASSERT_TRUE(f.resize((qint64(1) << 31) + 4096)) << "a sparse file: the rest reads as NUL bytes";
+    const Outcome r = dravo({"import", csv, "-o", path("huge.pvc")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QStringLiteral("dravo: %1: line 3, column 'A': a NUL byte: this is not a text file\n").arg(csv));
+    EXPECT_FALSE(QFile::exists(path("huge.pvc")));
+}
+
 TEST_F(DravoImportTest, Latin1AndTabs) {
     const QString csv = write("l.csv", "Ville\tPrix\nOrl\xE9" "ans\t2\nS\xE8te\t3\n");
     const Outcome utf8 = dravo({"import", csv, "-o", path("u.pvc")});

@@ -144,6 +144,9 @@ TEST(CsvImport, FaultsNameTheLineAndColumn) {
         {"column chosen twice", "A,B\nx,y\n", [] { TCsvImportOptions o; o.Columns = {axis("A"), value("A")}; return o; }(), 0,
          "the column 'A' is chosen twice"},
         {"month of a text", "A,V\n2025-01-02,1\nsoon,2\n", month, 3, "line 3, column 'A': 'soon' is not a date"},
+        {"a field of more than 1 MiB", "A,V\nx,\"" + QByteArray((1 << 20) + 1, 'a') + "\"\n", {}, 2,
+         "line 2, column 'V': a field longer than 1 MiB"},
+        {"too many fields", "A\n" + QByteArray(20000, ','), {}, 2, "line 2: more than 16384 fields"},
         {"nothing chosen", "A,V\nx,1\n", [] { TCsvImportOptions o; o.Columns = {{"A", TCsvColumnRole::Ignore, {}, {}}, {"V", TCsvColumnRole::Ignore, {}, {}}}; return o; }(), 0,
          "no column is imported"},
     };
