@@ -291,13 +291,36 @@ std::vector<PlannedColumn> planColumns(const Header& header, const TCsvImportOpt
     return plan;
 }
 
-// What one pass over the records gave; a classified value column that met a
-// text is named so that the pass can be run again with it as an axis.
+// What one pass over the records gave; the classified value columns that met
+// a text are named so that the pass can be run again with them as axes.
 struct Pass {
     std::unique_ptr<TPivotCubeData> Cube;
     qint64 DataLines = 0;
-    int Demoted = -1;
+    std::vector<size_t> Demoted;
 };
+
+// After a classified value column met a text: the rest of the records only
+// looked at for the other classified value columns that will, so that a
+// second pass is the last.
+void findOtherDemotions(TCsvReader& reader, std::vector<TCsvField>& fields, const std::vector<PlannedColumn>& plan, int columns,
+                        char decimal, std::vector<size_t>& demoted) {
+    std::vector<size_t> watched;
+    for (size_t k = 0; k < plan.size(); ++k)
+        if (plan[k].Classified && std::find(demoted.begin(), demoted.end(), k) == demoted.end()) watched.push_back(k);
+    while (!watched.empty() && reader.Next(fields)) {
+        if (int(fields.size()) != columns) continue;   // reported by the next pass
+        for (auto at = watched.begin(); at != watched.end();) {
+            const TCsvField& f = fields[size_t(plan[*at].Source)];
+            double x;
+            if (ParseCsvNumber(f.Data, f.Size, decimal, x) || IsCsvBlank(f.Data, f.Size)) {
+                ++at;
+                continue;
+            }
+            demoted.push_back(*at);
+            at = watched.erase(at);
+        }
+    }
+}
 
 Pass fillCube(const Text& text, const TCsvImportOptions& options, const Header& header, std::vector<PlannedColumn>& plan,
               const TCsvProgress& onProgress) {
@@ -362,7 +385,8 @@ Pass fillCube(const Text& text, const TCsvImportOptions& options, const Header& 
                     continue;
                 }
                 if (c.Classified) {
-                    pass.Demoted = int(k);
+                    pass.Demoted.push_back(k);
+                    findOtherDemotions(reader, fields, plan, columns, decimal, pass.Demoted);
                     return pass;
                 }
                 fail(line, c.Name, QStringLiteral("'%1' is not a number%2")
@@ -528,10 +552,12 @@ TCsvImportResult ImportCsvBytes(QByteArrayView bytes, const TCsvImportOptions& o
     Pass pass;
     for (;;) {
         pass = fillCube(text, options, header, plan, onProgress);
-        if (pass.Demoted < 0) break;
+        if (pass.Demoted.empty()) break;
         // A column of numbers in the first lines holds a text further on: it is an axis.
-        plan[size_t(pass.Demoted)].Role = TCsvColumnRole::Axis;
-        plan[size_t(pass.Demoted)].Classified = false;
+        for (const size_t k : pass.Demoted) {
+            plan[k].Role = TCsvColumnRole::Axis;
+            plan[k].Classified = false;
+        }
     }
 
     TPivotCubeData& cube = *pass.Cube;

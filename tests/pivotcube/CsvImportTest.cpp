@@ -172,15 +172,18 @@ TEST(CsvImport, EmptyNumbersAreZeroAndCounted) {
 }
 
 TEST(CsvImport, ANumberColumnWithATextFarDownIsAnAxis) {
-    QByteArray csv = "A,N\n";
-    for (int i = 0; i < 1500; ++i) csv += "x," + QByteArray::number(i % 7) + "\n";
-    csv += "y,seven\n";
+    QByteArray csv = "A,N,M,V\n";
+    for (int i = 0; i < 1500; ++i) csv += "x," + QByteArray::number(i % 7) + ",1,2\n";
+    csv += "y,seven,1,2\n";
+    csv += "y,8,one,2\n";
     const TCsvImportResult r = import(csv);
-    ASSERT_EQ(r.Cube->Axises().Count(), 2);
-    EXPECT_EQ(r.Cube->Values().Count(), 0);
+    ASSERT_EQ(r.Cube->Axises().Count(), 3);
+    EXPECT_EQ(r.Cube->Axises()[2]->Nom(), QStringLiteral("M"));
+    ASSERT_EQ(r.Cube->Values().Count(), 1);
+    EXPECT_EQ(r.Cube->Values()[0]->Nom(), QStringLiteral("V"));
     // Numbers and a text: ordered as texts.
-    EXPECT_EQ(captions(*r.Cube->Axises()[1]), (QStringList{"0", "1", "2", "3", "4", "5", "6", "seven"}));
-    EXPECT_EQ(r.Cube->DataItems().Count(), 1501);
+    EXPECT_EQ(captions(*r.Cube->Axises()[1]), (QStringList{"0", "1", "2", "3", "4", "5", "6", "8", "seven"}));
+    EXPECT_EQ(r.Cube->DataItems().Count(), 1502);
 }
 
 TEST(CsvImport, TextsThatAreNumbersWithADecimalCommaAreNoted) {
