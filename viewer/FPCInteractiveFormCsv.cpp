@@ -18,6 +18,10 @@ void TPCInteractiveForm::ImportCsv(const QString& fileName) {
     InitFromDocument();
     FCaptionIsFile = true;
     updateCaption(QFileInfo(fileName).fileName());
-    if (dialog.EmptyNumbers() > 0)
-        statusBar()->showMessage(TranslateFormat(QStringLiteral("%d cellules vides de valeurs lues comme 0"), {int(std::min<qint64>(dialog.EmptyNumbers(), INT32_MAX))}));
+    // Read as 0 by choice: said where it does not stop the work.
+    const qint64 empty = dialog.EmptyNumbers();
+    if (empty == 1) statusBar()->showMessage(Translate(QStringLiteral("Une cellule vide d'une colonne de valeurs lue comme 0")));
+    else if (empty > 1)
+        statusBar()->showMessage(TranslateFormat(QStringLiteral("%d cellules vides de colonnes de valeurs lues comme 0"),
+                                                 {int(std::min<qint64>(empty, INT32_MAX))}));
 }
