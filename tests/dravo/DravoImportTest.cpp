@@ -74,7 +74,7 @@ TEST_F(DravoImportTest, ClassifiesThenBuildsACubeTheOtherCommandsRead) {
 TEST_F(DravoImportTest, ChosenColumnsMonthsAndParents) {
     const QString csv = write("ventes.csv", kSales), cube = path("c.pvc");
     const Outcome r = dravo({"import", csv, "-o", cube, "--decimal", ",", "--axis", "Région", "--axis", "Ville", "--month", "Date",
-                             "--value", "Montant:Moyenne", "--ignore", "Quantité", "--parent", "Ville=Région", "--title", "Ventes 2025"});
+                             "--value", "Montant:average", "--ignore", "Quantité", "--parent", "Ville=Région", "--title", "Ventes 2025"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("  Ville     axis   text, 3 members, under Région\n"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("  Date      axis   months, 2 members\n"))) << r.out.toStdString();
@@ -109,7 +109,7 @@ TEST_F(DravoImportTest, FaultsAreOneLineAndLeaveNoFile) {
         {"unknown column", {}, {"--axis", "B"}, 1, "there is no column named 'B' (the columns are: A, V)"},
         {"bad delimiter", {}, {"--delimiter", "|"}, 2, "dravo import: --delimiter is one of ',', ';', 'tab', not '|'"},
         {"bad encoding", {}, {"--encoding", "utf16"}, 2, "dravo import: --encoding is utf8 or latin1, not 'utf16'"},
-        {"bad operator", {}, {"--value", "V:Total"}, 2, "dravo import: unknown operator 'Total' in --value V:Total"},
+        {"bad operator", {}, {"--value", "V:Total"}, 2, "dravo import: --value V:Total: unknown operator 'Total' (choose from 'Somme',"},
         {"bad parent", {}, {"--parent", "A"}, 2, "dravo import: --parent is CHILD=PARENT, not 'A'"},
         {"same separators", {}, {"--delimiter", ",", "--decimal", ","}, 2, "dravo import: the delimiter and the decimal separator must differ"},
     };

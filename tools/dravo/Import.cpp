@@ -1,6 +1,7 @@
 // dravo import: a CSV file made into a raw cube file, its columns chosen on
 // the command line or classified from their content.
 #include "Dravo.h"
+#include "Layout.h"
 
 #include "UCompressor.h"
 #include "UPivotCubeCsvImport.h"
@@ -43,22 +44,18 @@ TCsvImportOptions optionsOf(const dravo::Args& args, const QString& input) {
     }
     o.Title = args.has(QStringLiteral("--title")) ? args.value(QStringLiteral("--title")) : QFileInfo(input).completeBaseName();
 
-    QStringList operators;
-    for (const TRegisteredPCGroupOperator& r : RegisteredGroupOperators()) operators << r.Name;
     for (const QString& name : args.values(QStringLiteral("--axis"))) {
         if (name.isEmpty()) throw dravo::UsageError{QStringLiteral("--axis needs a column name")};
         o.Columns.push_back({name, TCsvColumnRole::Axis, QString(), QString()});
     }
-    for (const QString& spec : args.values(QStringLiteral("--value"))) {
-        // The operator follows the last colon, so that a name may hold one.
-        QString name = spec, op = QStringLiteral("Somme");
-        const qsizetype colon = spec.lastIndexOf(QLatin1Char(':'));
-        if (colon >= 0 && operators.contains(spec.mid(colon + 1))) {
-            name = spec.left(colon);
-            op = spec.mid(colon + 1);
-        } else if (colon >= 0 && !spec.mid(colon + 1).contains(QLatin1Char(' ')) && !spec.mid(colon + 1).isEmpty()) {
-            throw dravo::UsageError{QStringLiteral("unknown operator '%1' in --value %2 (choose from %3)")
-                                        .arg(spec.mid(colon + 1), spec, operators.join(QStringLiteral(", ")))};
+    for (const QString& choice : args.values(QStringLiteral("--value"))) {
+        // The operator follows the last colon, so that a name may hold one
+        // ("Temps:total:Somme"); a last part with a blank belongs to the name.
+        QString name = choice, op = QStringLiteral("Somme");
+        const qsizetype colon = choice.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0 && !choice.mid(colon + 1).isEmpty() && !choice.mid(colon + 1).contains(QLatin1Char(' '))) {
+            name = choice.left(colon);
+            op = dravo::groupOperatorName(QStringLiteral("--value ") + choice, choice.mid(colon + 1));
         }
         if (name.isEmpty()) throw dravo::UsageError{QStringLiteral("--value needs a column name")};
         o.Columns.push_back({name, TCsvColumnRole::Value, op, QString()});
@@ -177,7 +174,8 @@ dravo::Subcommand makeImport() {
         "content: a column of numbers becomes a value summed with \"Somme\", any other\n"
         "column (texts, dates, numbers written with leading zeros like \"007\") an axis.\n"
         "Axes and values keep the order of the columns in the file. OPERATOR is one of\n"
-        "Somme, Moyenne, Nombre, Maximum, Minimum, Etendue (default Somme).\n"
+        "Somme, Moyenne, Nombre, Maximum, Minimum, Etendue (default Somme), or in English\n"
+        "Sum, Average, Count, Max, Min, Range.\n"
         "--month NAME makes the dates of the column NAME (yyyy-mm-dd or dd/mm/yyyy, a time\n"
         "may follow) an axis of months (\"2025-03\"). --parent Ville=Région links each member\n"
         "of the axis Ville to the member of Région on its lines; a member found under two\n"

@@ -359,6 +359,8 @@ bool hasLayoutOptions(const Args& args) {
 
 double elapsedMs(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
 
+QString groupOperatorName(const QString& option, const QString& name) { return storedOperatorName(option, name); }
+
 Option timingOption() {
     return {QStringLiteral("--timing"), QString(), QString(),
             QStringLiteral("print on stderr the time spent loading, laying out, computing and writing")};

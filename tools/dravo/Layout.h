@@ -28,6 +28,9 @@ struct Timing {
 };
 double elapsedMs(const QElapsedTimer& timer);
 Option timingOption();
+// The stored (French) name of a group operator named in French or in English
+// ("Sum", "Average", "Count", "Max", "Min", "Range"); a usage error naming the option otherwise.
+QString groupOperatorName(const QString& option, const QString& name);
 void printTiming(const Timing& timing);
 
 // Reads FILE, a raw cube file or (by its content) a document read with
