@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <cstring>
@@ -173,15 +174,17 @@ Header readHeader(const Text& text, const TCsvFormat& format, int sampleLines, s
     TCsvReader reader(text.Begin, text.End, text.Delimiter);
     std::vector<TCsvField> fields;
     if (!reader.Next(fields)) failReader(reader, {});
+    QHash<QString, qsizetype> seen;
     for (size_t i = 0; i < fields.size(); ++i) {
         const TCsvField& f = fields[i];
         if (format.Encoding == TCsvEncoding::Utf8 && !IsValidUtf8(f.Data, f.Size))
             fail(1, QString(), QStringLiteral("the name of column %1 is not UTF-8 text (a Latin-1 file is read with the latin1 encoding)").arg(i + 1));
         QString name = decode(f.Data, f.Size, format.Encoding);
         if (name.isEmpty()) name = QStringLiteral("Colonne %1").arg(i + 1);
-        const qsizetype earlier = h.Names.indexOf(name);
-        if (earlier >= 0)
-            fail(1, name, QStringLiteral("the column name is given twice (columns %1 and %2)").arg(earlier + 1).arg(i + 1));
+        const auto earlier = seen.constFind(name);
+        if (earlier != seen.constEnd())
+            fail(1, name, QStringLiteral("the column name is given twice (columns %1 and %2)").arg(*earlier + 1).arg(i + 1));
+        seen.insert(name, qsizetype(i));
         h.Names << name;
     }
     const int columns = int(h.Names.size());
