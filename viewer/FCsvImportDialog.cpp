@@ -265,6 +265,7 @@ void TCsvImportDialog::accept() {
     const TCsvImportOptions options = Options();
     std::optional<TCsvImportResult> result;
     QString error;
+    bool outOfMemory = false;
     std::atomic<qint64> done{0}, total{0};
     {
         // The import runs on a worker thread; a long one shows its progress.
@@ -279,7 +280,7 @@ void TCsvImportDialog::accept() {
             } catch (const ECsvImportError& e) {
                 error = e.message();
             } catch (const std::bad_alloc&) {
-                error = Translate(QStringLiteral("mémoire insuffisante"));
+                outOfMemory = true;   // said in the interface's language, on its thread
             }
         });
         connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
@@ -300,6 +301,7 @@ void TCsvImportDialog::accept() {
         worker->wait();
         delete worker;
     }
+    if (outOfMemory) error = Translate(QStringLiteral("mémoire insuffisante"));
     if (!result) {
         ShowError(QStringLiteral("!") + TranslateFormat(QStringLiteral("Impossible d'importer \"%s\" : %s"),
                                                         {QFileInfo(FFileName).fileName(), error}));
