@@ -263,6 +263,10 @@ TEST_F(DravoSafety, LongWorkShowsItsPhaseOnATerminalOnly) {
     const QString converted = onTerminal({"convert", path("big.pvc"), "-o", path("big.Dravo")}, code);
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(converted.contains(QStringLiteral("\rcompressing ["))) << converted.toStdString();
+    ASSERT_EQ(dravo({"export", path("big.pvc"), "--format", "data-csv", "-o", path("big-data.csv")}).code, 0);
+    const QString imported = onTerminal({"import", path("big-data.csv"), "-o", path("again.pvc")}, code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(imported.contains(QStringLiteral("\rreading ["))) << imported.toStdString();
 
     // Not on a terminal: nothing on stderr, whatever the delay.
     QProcess p;
