@@ -11,7 +11,8 @@
 // with or without a byte order mark, or Latin-1.
 //
 // An empty cell of a value column is read as 0 (the item is kept, so the other
-// columns of its line still count); ImportCsv counts those cells. Anything the
+// columns of its line still count); the import counts those cells. Blank lines
+// are skipped, except in a file of one column, where they are empty cells. Anything the
 // file cannot mean (a ragged line, a text in a value column, a duplicate
 // column name...) is an ECsvImportError naming the line and the column.
 

@@ -166,7 +166,7 @@ dravo::Subcommand makeImport() {
     c.summary = QStringLiteral("make a raw cube file (.pvc) from a CSV file");
     c.synopsis = QStringLiteral(
         "import DATA.csv -o CUBE.pvc [--axis NAME]... [--value NAME[:OPERATOR]]... [--ignore NAME]... [--month NAME]... "
-        "[--parent CHILD=PARENT]... [--delimiter C] [--decimal C] [--encoding E] [--title T]");
+        "[--parent CHILD=PARENT]... [--delimiter C] [--decimal C] [--encoding E] [--title T] [--timing]");
     c.description = QStringLiteral(
         "Reads DATA.csv (a header line of column names, then one data item per line) and\n"
         "writes the cube to CUBE.pvc, replaced atomically, then prints what became of each\n"
@@ -188,7 +188,8 @@ dravo::Subcommand makeImport() {
         "detected from the header line unless given.\n"
         "Empty cells: an empty cell of a value column is read as 0 (the line is kept, so\n"
         "its other values still count) and the number of such cells is reported; an empty\n"
-        "cell of an axis column is a member with an empty caption. Blank lines are skipped.\n"
+        "cell of an axis column is a member with an empty caption. Blank lines are skipped\n"
+        "(in a file of one column an empty line is an empty cell).\n"
         "A ragged line, a text in a value column named by --value, a duplicate column\n"
         "name, an empty file or a broken quote stops the import with the line and column\n"
         "(exit 1); no output file is written then.");
