@@ -266,7 +266,7 @@ TEST_F(ReportDialog, SendMailsTheReportAndCloses) {
 // A child program fails inside a user-interface event or at start-up: the
 // report is written, the error logged, the dialog answered, exit code 0.
 TEST(Crash, AFailureEndsWithTheReportTheLogAndExitCodeZero) {
-    for (const QString mode : {QStringLiteral("paint"), QStringLiteral("click"), QStringLiteral("startup")}) {
+    for (const QString& mode : {QStringLiteral("paint"), QStringLiteral("click"), QStringLiteral("startup")}) {
         QTemporaryDir dir;
         const QString logs = dir.filePath(QStringLiteral("logs")), temp = dir.filePath(QStringLiteral("tmp"));
         QDir().mkpath(logs);

@@ -17,9 +17,7 @@
 #include "UMultiLang.h"
 #include "ViewerTestHelpers.h"
 
-#if __has_include("FCsvImportDialog.h")
 #include "FCsvImportDialog.h"
-#endif
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -353,14 +351,18 @@ TEST_F(EnglishInterface, EveryWindowIsInEnglishAndNoTextIsMissing) {
         crash.show();
         collectTexts(&crash, shown);
     }
-    // The CSV import dialog is walked here once the viewer has one
-    // (viewer/FCsvImportDialog.h).
+    // The CSV import dialog over the bundled CSV sample.
+    {
+        TCsvImportDialog csv(QStringLiteral(LORVANE_SOURCE_DIR "/samples/ventes.csv"), form.get());
+        csv.show();
+        collectTexts(&csv, shown);
+    }
 
     // One text of each window shows that it was reached.
     for (const char* text : {"Views", "Expand all", "Add axis", "Select all", "Please select at least one value.",
                              "Summaries", "Advanced formula", "Name the new view", "Delete Prix?", "Cell details",
                              "Series stacking:", "Show title", "Copy chart", "Cannot open", "Dravo saved.", "Retry",
-                             "Dravo Viewer", "Error report"}) {
+                             "Dravo Viewer", "Error report", "Preview of the first lines"}) {
         const QString wanted = UnescapeLanguageValue(QString::fromUtf8(text));
         EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [&](const QString& t) { return t.startsWith(wanted); }))
             << "not reached: " << text;
