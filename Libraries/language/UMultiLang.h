@@ -101,10 +101,12 @@ void MergeImportEntries(TLanguageDictionary& from, TLanguageDictionary& into);
 // CR LF, a lone CR or a lone LF become "^%"; a space directly before "!" or
 // "?" is dropped; "=" becomes U+00AF.
 QString EscapeLanguageKey(const QString& text);
-// "^%" becomes CR LF, U+00AF "="; the signs "!", ":" and "?" get a no-break
-// space before them (replacing a space, or inserted when the sign ends a word
-// that does not end with a digit).
-QString UnescapeLanguageValue(const QString& value);
+// "^%" becomes CR LF, U+00AF "="; with French spacing the signs "!", ":" and
+// "?" get a no-break space before them (replacing a space, or inserted when
+// the sign ends a word that does not end with a digit).
+QString UnescapeLanguageValue(const QString& value, bool frenchSpacing = true);
+// Whether a language sets a space before "!", ":" and "?" (the French ones).
+inline bool UsesFrenchSpacing(int languageID) { return (languageID & 0x3FF) == 0x0C; }
 // The placeholder check of translated formats: empty when the translation may
 // replace the source, else the reason ("Hotspot count mismatch", "Hotspots
 // order not qualified", "Hotspots mismatched").

@@ -75,10 +75,11 @@ QString EscapeLanguageKey(const QString& text) {
     return key;
 }
 
-QString UnescapeLanguageValue(const QString& value) {
+QString UnescapeLanguageValue(const QString& value, bool frenchSpacing) {
     QString text = value;
     text.replace(kLineBreakMark, QLatin1String("\r\n"));
     text.replace(kMacron, QLatin1Char('='));
+    if (!frenchSpacing) return text;
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -312,8 +313,12 @@ QString TLanguageDictionary::Lookup(const QString& text) {
         return text;
     }
     QString value = it->second;
+    // The no-break space before "!", ":" and "?" is French typography: an
+    // English "Title:" keeps its sign against the word, while an entry still
+    // holding its French source (learnt, not yet translated) gets it back.
+    const bool french = UsesFrenchSpacing(FLanguageID) || value == it->first;
     if (value.startsWith(QLatin1Char('!'))) value.remove(0, 1);
-    return UnescapeLanguageValue(value);
+    return UnescapeLanguageValue(value, french);
 }
 
 bool TLanguageDictionary::Find(const QString& key, QString& value) const {

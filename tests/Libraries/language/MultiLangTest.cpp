@@ -86,6 +86,15 @@ TEST(MultiLangText, ValuesGetNoBreakSpacesBeforeSigns) {
     for (const auto& [value, shown] : cases) EXPECT_EQ(UnescapeLanguageValue(value), shown) << show(value);
 }
 
+// The space before the signs is French typography: other languages keep
+// their signs as the translator wrote them.
+TEST(MultiLangText, OnlyFrenchLanguagesSpaceTheirSigns) {
+    EXPECT_EQ(UnescapeLanguageValue(QStringLiteral("Delete %s?^%Title: x"), false), QStringLiteral("Delete %s?\r\nTitle: x"));
+    const std::pair<int, bool> languages[] = {{0x040C, true}, {0x0C0C, true}, {0x100C, true},
+                                              {0x0409, false}, {0x0809, false}, {0x0407, false}};
+    for (const auto& [id, french] : languages) EXPECT_EQ(UsesFrenchSpacing(id), french) << std::hex << id;
+}
+
 TEST(MultiLangText, PlaceholderCheck) {
     struct Case {
         const char *source, *translation, *reason;
@@ -221,12 +230,13 @@ TEST_F(MultiLangFixture, MissingEntriesAreLearnedAndWrittenAtTheEnd) {
 TEST_F(MultiLangFixture, TranslatesFromTheFilesOfEachKind) {
     writeFile(path("app/lorvane-0409.LAND"),
               kBom + "u0409\r\nFichier=File\r\nQuitter=!Exit\r\nVide=\r\n" +
-                  QStringLiteral("Fichier ¯^%nom=File =^%name\r\nTotal:=Total:\r\n").toUtf8());
+                  QStringLiteral("Fichier ¯^%nom=File =^%name\r\nTitre :=Title:\r\nTotal:=Total:\r\n").toUtf8());
     writeFile(path("app/lorvane-0409.CLAND"), kBom + "u0409\r\nVentes=Sales\r\n");
     SetCurrentLanguage(0x0409);
     const std::pair<QString, QString> cases[] = {
         {"Fichier", "File"},   {"Quitter", "Exit"}, {"Vide", ""},         {"Fichier =\r\nnom", "File =\r\nname"},
         {"!Fichier", "Fichier"}, {"", ""},          {"Total:", "Total" + kNbsp + ":"}, {"Ventes", "Ventes"},
+        {"Titre :", "Title:"},  // a translation keeps its own spacing
     };
     for (const auto& [source, shown] : cases) EXPECT_EQ(Translate(source), shown) << show(source);
     EXPECT_EQ(TranslateContent("Ventes"), "Sales");
