@@ -18,7 +18,7 @@ pid=$!
 sleep 4
 xdotool mousemove 195 151 click 1   # "Ventes par région"
 sleep 1
-xdotool mousemove 380 265 click 1   # expands the second region
+xdotool mousemove 403 258 click 1   # expands the second region
 sleep 1
 xdotool mousemove 700 600
 sleep 0.5

@@ -20,7 +20,7 @@ QByteArray MimePackageText() {
 }
 
 QByteArray DesktopEntryText(const QString& program, const QString& icon) {
-    // The path is quoted as the desktop entry specification wants it.
+    // The path is quoted as freedesktop desktop entries want it.
     QString quoted = program;
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
     return QStringLiteral("[Desktop Entry]\n"

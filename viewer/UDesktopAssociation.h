@@ -13,8 +13,8 @@
 bool RegisterDesktopAssociation(const QString& dataFolder, const QString& program, bool refreshCaches = true);
 
 // The two files' contents: the shared-mime-info package, and the desktop
-// entry that opens documents with program (quoted as the specification
-// wants it) under the given icon name. The installed program ships the same
+// entry that opens documents with program (quoted as freedesktop entries
+// want it) under the given icon name. The installed program ships the same
 // texts (tools/desktopfiles), with its own icon.
 QByteArray MimePackageText();
 QByteArray DesktopEntryText(const QString& program, const QString& icon = QStringLiteral("x-office-spreadsheet"));

@@ -15,11 +15,11 @@ namespace {
 QByteArray passwordOf(const dravo::Args& args) { return args.value(QStringLiteral("--password")).toUtf8(); }
 
 // "NAME=FILE": a chart named NAME whose settings are the chart XML in FILE.
-void addChart(TPCInteractiveView& view, const QString& spec) {
-    const qsizetype equals = spec.indexOf(QLatin1Char('='));
-    if (equals <= 0 || equals == spec.size() - 1)
-        throw dravo::UsageError{QStringLiteral("--chart takes NAME=FILE, not '%1'").arg(spec)};
-    const QString name = spec.left(equals), fileName = spec.mid(equals + 1);
+void addChart(TPCInteractiveView& view, const QString& argument) {
+    const qsizetype equals = argument.indexOf(QLatin1Char('='));
+    if (equals <= 0 || equals == argument.size() - 1)
+        throw dravo::UsageError{QStringLiteral("--chart takes NAME=FILE, not '%1'").arg(argument)};
+    const QString name = argument.left(equals), fileName = argument.mid(equals + 1);
     if (view.FindGraph(name)) throw dravo::UsageError{QStringLiteral("the view already has a chart named '%1'").arg(name)};
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) throw dravo::Failure(fileName, file.errorString());
