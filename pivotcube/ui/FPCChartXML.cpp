@@ -45,8 +45,15 @@ void TPCChart::addSeries(const QString& text, std::unique_ptr<TXMLDOMDocument> d
 
 void TPCChart::readChart(const QString& text) {
     TXMLDOMDocument xml;
-    if (!text.trimmed().isEmpty()) xml.LoadXML(text);
-    TXMLDOMElement* root = xml.DocumentElement();
+    TXMLDOMElement* root = nullptr;
+    // Settings that cannot be read are the default chart; the main window
+    // tells the user about a damaged text before it comes here.
+    try {
+        if (!text.trimmed().isEmpty()) xml.LoadXML(text);
+        root = xml.DocumentElement();
+    } catch (const Exception&) {
+        root = nullptr;
+    }
     if (root && root->NodeName() != QLatin1String("CubeChart")) root = nullptr;
     const auto value = [&](const char* path) {
         return root ? SelectValue(root, QString::fromLatin1(path)) : QString();
@@ -111,7 +118,11 @@ void TPCChart::readChart(const QString& text) {
     for (const TXMLDOMElement* chart = root ? ChildByPath(root, QStringLiteral("Charts/Chart")) : nullptr; chart;
          chart = NextSiblingElement(chart)) {
         auto document = std::make_unique<TXMLDOMDocument>();
-        document->LoadXML(QStringLiteral("<root>") + Xml(chart) + QStringLiteral("</root>"));
+        try {
+            document->LoadXML(QStringLiteral("<root>") + Xml(chart) + QStringLiteral("</root>"));
+        } catch (const Exception&) {
+            continue;   // a series that does not stand on its own is left out
+        }
         const QString shown = AttributeValue(chart, QStringLiteral("Value")) + QStringLiteral(" (") +
                               AttributeValue(chart, QStringLiteral("Regroup")) + QStringLiteral(")");
         addSeries(shown, std::move(document));

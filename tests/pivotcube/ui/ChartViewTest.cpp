@@ -210,6 +210,13 @@ TEST_F(ChartView, DefaultsFillWhatTheTextLeavesOut) {
         EXPECT_FALSE(control<QWidget>("TSOptions")->isEnabled()) << "no series selected";
         EXPECT_TRUE(control<QListWidget>("LBSeries")->isEnabled());
     }
+    // A text the document parser refuses (a control character inside a tag) is the default chart.
+    const QString refused = QStringLiteral("<CubeChart Direction=\"COLS\"><Charts><Chart Value=\"Prix\" Regro") +
+                            QChar(1) + QChar(0) + QChar(0) + QChar(0) +
+                            QStringLiteral("Inconnu\"><Aspect Type=\"NONE\"/></Chart></Charts></CubeChart>");
+    ASSERT_NO_THROW(load(refused));
+    EXPECT_EQ(chart.SeriesCount(), 0);
+    EXPECT_EQ(attribute(chart.SaveChart(), QStringLiteral("@Direction")), QStringLiteral("ROWS"));
     // A series naming nothing of the cube shows the first value with its operator.
     load(chartXml(QStringLiteral("ROWS"), {QStringLiteral("<Chart Value=\"Inconnu\"/>")}));
     EXPECT_EQ(control<QComboBox>("CBValue")->currentText(), QStringLiteral("Montant"));
