@@ -3,6 +3,8 @@
 // order the members are first met), then the members put in their axis's
 // order and every ID renumbered to match.
 #include "UPivotCubeCsvImport.h"
+
+#include <QStringDecoder>
 #include "UPivotCubeCsvCells.h"
 #include "UPivotCubeCsvReader.h"
 
@@ -32,8 +34,13 @@ QString shown(const QString& text) {
     return text.size() > 40 ? text.left(40) + QStringLiteral("...") : text;
 }
 
+// Cells are told apart by their bytes: a field that starts with a byte-order
+// mark (two files joined with cat) keeps it as a character, so that it stays
+// a member of its own instead of merging with the field without it.
 QString decode(const char* data, size_t size, TCsvEncoding encoding) {
-    return encoding == TCsvEncoding::Latin1 ? QString::fromLatin1(data, qsizetype(size)) : QString::fromUtf8(data, qsizetype(size));
+    if (encoding == TCsvEncoding::Latin1) return QString::fromLatin1(data, qsizetype(size));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return utf8.decode(QByteArrayView(data, qsizetype(size)));
 }
 
 [[noreturn]] void fail(qint64 line, const QString& column, const QString& what) {

@@ -82,6 +82,18 @@ TEST(CsvImport, ClassifiesColumnsAndOrdersMembers) {
     EXPECT_EQ(iso.Cube->Axises()[0]->SortStyle, pcsCaption);
 }
 
+// Two files joined with cat: the second one's byte-order mark starts a field.
+// It stays a character of its own, and the cube reads back the same.
+TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
+    const TCsvImportResult first = import(QByteArray("Ville\nParis\n\xEF\xBB\xBF\n\n"));
+    ASSERT_EQ(first.Cube->Axises().Count(), 1);
+    EXPECT_EQ(captions(*first.Cube->Axises()[0]).size(), 3) << "\"\", a lone mark and Paris are three members";
+    TCsvImportOptions again;
+    again.Columns = {{QStringLiteral("Ville"), TCsvColumnRole::Axis}};
+    const TCsvImportResult second = import(ExportDataCSV(*first.Cube), again);
+    EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
+}
+
 TEST(CsvImport, QuotedFieldsAndLineEnds) {
     struct Case {
         const char* name;
