@@ -175,6 +175,8 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube) {
         for (int a = 0; a < axisCount; ++a) {
             auto found = captions[size_t(a)].constFind(item.AxisIDs[a]);
             if (found != captions[size_t(a)].constEnd()) out += *found;
+            // A line of one empty field would read as a blank line.
+            if (columns == 1 && (found == captions[size_t(a)].constEnd() || found->isEmpty())) out += "\"\"";
             separate(a);
         }
         for (int v = 0; v < valueCount; ++v) {

@@ -94,6 +94,15 @@ TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
     EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
 }
 
+// One column whose member is empty: the export writes it quoted, not as a blank line.
+TEST(CsvImport, AnEmptyMemberOfTheOnlyColumnReadsBack) {
+    const TCsvImportResult first = import(QByteArray("Ville\n\"\"\nParis\n"));
+    TCsvImportOptions again;
+    again.Columns = {{QStringLiteral("Ville"), TCsvColumnRole::Axis}};
+    const TCsvImportResult second = import(ExportDataCSV(*first.Cube), again);
+    EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
+}
+
 TEST(CsvImport, QuotedFieldsAndLineEnds) {
     struct Case {
         const char* name;
