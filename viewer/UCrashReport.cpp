@@ -84,7 +84,7 @@ QString commandLine() {
     return parts.join(QLatin1Char(' '));
 }
 
-// The remote side of the session: an ssh client's address, or the host of
+// Where the user works from: an ssh client's address, or the host of
 // a display that is not local.
 QString remoteComputer() {
     const QString ssh = qEnvironmentVariable("SSH_CONNECTION");
@@ -142,7 +142,7 @@ void TOSCrashReporter::WriteSection(THierarchicalWriter* root) {
     s->AddChild(QStringLiteral("Architecture"), QSysInfo::currentCpuArchitecture());
 }
 
-void TSessionCrashReporter::WriteSection(THierarchicalWriter* root) {
+void TUserCrashReporter::WriteSection(THierarchicalWriter* root) {
     const QString remote = remoteComputer();
     THierarchicalWriter* s = root->AddChild(QStringLiteral("UserSession"));
     s->AddChild(QStringLiteral("UserName"), userName());
@@ -204,7 +204,7 @@ void RegisterStandardCrashReporters() {
     list.clear();
     list.push_back(std::make_unique<TApplicationCrashReporter>());
     list.push_back(std::make_unique<TOSCrashReporter>());
-    list.push_back(std::make_unique<TSessionCrashReporter>());
+    list.push_back(std::make_unique<TUserCrashReporter>());
     list.push_back(std::make_unique<TClickTraceCrashReporter>(ClickTrace()));
 }
 

@@ -36,8 +36,8 @@ public:
     void WriteSection(THierarchicalWriter* root) override;
 };
 
-// The user, the machine, a remote session (ssh, a remote display) and the folders.
-class TSessionCrashReporter : public TCrashReporter {
+// The user, the machine, a remote login (ssh, a remote display) and the folders.
+class TUserCrashReporter : public TCrashReporter {
 public:
     void WriteSection(THierarchicalWriter* root) override;
 };
@@ -79,7 +79,7 @@ void StampLaunch();
 
 // The registered sections, in report order.
 std::vector<std::unique_ptr<TCrashReporter>>& CrashReporters();
-// Application, operating system, session and click trace, in that order.
+// Application, operating system, user and click trace, in that order.
 void RegisterStandardCrashReporters();
 
 // The report of an error: "Root", "Version" 1.00, the error's section,

@@ -120,9 +120,9 @@ TEST(CrashReport, WellFormedWithItsSectionsInOrder) {
     CrashReporters().clear();
 }
 
-TEST(CrashReport, RemoteSessionFromTheEnvironment) {
+TEST(CrashReport, RemoteLoginFromTheEnvironment) {
     struct Case {
-        const char *ssh, *display, *session, *computer;
+        const char *ssh, *display, *remote, *computer;
     } cases[] = {
         {"10.1.2.3 50000 10.0.0.1 22", ":0", "Y", "10.1.2.3"},
         {nullptr, "thin-client:0", "Y", "thin-client"},
@@ -134,10 +134,10 @@ TEST(CrashReport, RemoteSessionFromTheEnvironment) {
         c.ssh ? qputenv("SSH_CONNECTION", c.ssh) : qunsetenv("SSH_CONNECTION");
         qputenv("DISPLAY", c.display);
         TXMLHierarchicalWriter root(QStringLiteral("Root"));
-        TSessionCrashReporter().WriteSection(&root);
+        TUserCrashReporter().WriteSection(&root);
         const auto doc = parse(root.ToDocument());
         const TXMLDOMElement* s = ChildByPath(doc->DocumentElement(), QStringLiteral("UserSession"));
-        EXPECT_EQ(Text(ChildByPath(s, QStringLiteral("TSESession"))), QString::fromLatin1(c.session)) << c.display;
+        EXPECT_EQ(Text(ChildByPath(s, QStringLiteral("TSESession"))), QString::fromLatin1(c.remote)) << c.display;
         EXPECT_EQ(Text(ChildByPath(s, QStringLiteral("TSEComputerName"))), QString::fromLatin1(c.computer)) << c.display;
     }
     oldSsh.isNull() ? qunsetenv("SSH_CONNECTION") : qputenv("SSH_CONNECTION", oldSsh);
