@@ -261,6 +261,31 @@ void appendCDataContent(QString& out, const QString& text) {
     out.append(clean);
 }
 
+// The parser drops the blanks around an element's text (the indentation
+// between tags), so a text that really starts or ends with spaces or line
+// breaks writes those as character references: it reads back as it was.
+void keepOuterBlanks(QString& out, qsizetype textStart) {
+    const auto blank = [&](qsizetype i) {
+        const QChar c = out.at(i);
+        return c == QLatin1Char(' ') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    };
+    qsizetype lead = textStart;
+    while (lead < out.size() && blank(lead)) ++lead;
+    qsizetype trail = out.size();
+    while (trail > lead && blank(trail - 1)) --trail;
+    if (lead == textStart && trail == out.size()) return;
+    const auto reference = [](QChar c) {
+        return c == QLatin1Char(' ') ? QLatin1String("&#32;")
+                                     : c == QLatin1Char('\r') ? QLatin1String("&#13;") : QLatin1String("&#10;");
+    };
+    const QString text = out.mid(textStart);
+    out.truncate(textStart);
+    const qsizetype leadLength = lead - textStart, trailStart = trail - textStart;
+    for (qsizetype i = 0; i < leadLength; ++i) out.append(reference(text.at(i)));
+    out.append(QStringView(text).mid(leadLength, trailStart - leadLength));
+    for (qsizetype i = trailStart; i < text.size(); ++i) out.append(reference(text.at(i)));
+}
+
 // Writes the start of an element; returns true when it has content (then its
 // end tag is due after the children).
 bool writeStart(QString& out, const TXMLHierarchicalWriter* e, bool escape) {
@@ -284,7 +309,9 @@ bool writeStart(QString& out, const TXMLHierarchicalWriter* e, bool escape) {
         return false;
     }
     out.append(QLatin1Char('>'));
+    const qsizetype textStart = out.size();
     appendText(out, e->Text(), escape);
+    if (escape) keepOuterBlanks(out, textStart);
     if (!e->CDATA().isEmpty()) {
         out.append(QLatin1String("<![CDATA["));
         appendCDataContent(out, e->CDATA());
