@@ -4,25 +4,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct DravoOutcome {
-    int code;
-    QString out, err;
-};
-
-DravoOutcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 TEST(DravoAddView, AppendsViewsWithTheirFormulasAndDefault) {
     QTemporaryDir dir;

@@ -6,33 +6,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QStringList csvLines(const QString& text) {
-    QString t = text;
-    if (t.endsWith(QStringLiteral("\r\n"))) t.chop(2);
-    return t.split(QStringLiteral("\r\n"));
-}
 
 class DravoAnalyst : public ::testing::Test {
 protected:
@@ -43,7 +25,7 @@ protected:
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     // The export of the cube on standard output.
     QString exported(const QStringList& options) {
-        Outcome r = dravo(QStringList{"export", cube} + options);
+        DravoOutcome r = dravo(QStringList{"export", cube} + options);
         EXPECT_EQ(r.code, 0) << options.join(' ').toStdString() << "\n" << r.err.toStdString();
         return r.out;
     }
@@ -77,14 +59,14 @@ TEST_F(DravoAnalyst, FormulasAndFormatsThatCannotWorkAreUsageErrors) {
         {{"--row-regroup", "Median:Montant"}, "--row-regroup: unknown operator 'Median' (choose from 'Somme', "},
     };
     for (const Case& c : cases) {
-        Outcome r = dravo(QStringList{"pivot", cube} + c.args);
+        DravoOutcome r = dravo(QStringList{"pivot", cube} + c.args);
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
         const QString expected = QStringLiteral("dravo pivot: ") + QString::fromUtf8(c.message);
         EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString() << "\nexpected: " << expected.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     // A display expression valid in the formula language is accepted, even one the mask probe refuses.
-    Outcome ok = dravo({"pivot", cube, "--rows", "Canal", "--formula", "K=Somme('Montant')/1000", "--formula-format",
+    DravoOutcome ok = dravo({"pivot", cube, "--rows", "Canal", "--formula", "K=Somme('Montant')/1000", "--formula-format",
                         "K==FormatFloat('%.1f', Value) + ' k'", "--value", "K"});
     EXPECT_EQ(ok.code, 0) << ok.err.toStdString();
     EXPECT_TRUE(ok.out.contains(QStringLiteral(" k\n"))) << ok.out.toStdString();
@@ -101,7 +83,7 @@ TEST_F(DravoAnalyst, AStoredFormulaThatCannotWorkIsAWarning) {
     ASSERT_TRUE(document.FormulasXML.contains("Montant"));
     document.FormulasXML.replace("Montant", "Poids");   // the formulas hold no other name
     SaveDocument(doc, document, data);
-    Outcome r = dravo({"pivot", doc});
+    DravoOutcome r = dravo({"pivot", doc});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.err.section(QLatin1Char('\n'), 0, 0),
               QStringLiteral("dravo: warning: view 'Ventes', formula 'Bon': the cube has no value 'Poids' (its values: 'Montant', 'Quantité', 'Prix', 'Remise')"));
@@ -209,7 +191,9 @@ TEST_F(DravoAnalyst, PercentsAreOfTotalsOverTheSameItems) {
     const auto raw = cellsOf(values);
     for (size_t r = 0; r < raw.size(); ++r)
         for (size_t c = 0; c < raw[r].size(); ++c)
-            if (!std::isnan(raw[r][c])) EXPECT_NEAR(byRow[r][c], raw[r][c] * 100 / rowTotals[r][0], 1e-9);
+            if (!std::isnan(raw[r][c])) {
+                EXPECT_NEAR(byRow[r][c], raw[r][c] * 100 / rowTotals[r][0], 1e-9);
+            }
     const auto byTotal = cellsOf(json({"--rows", "Canal", "--value", "Montant", "--show-as", "total"}));
     double sum = 0;
     for (const auto& line : byTotal) sum += line[0];
@@ -254,7 +238,7 @@ TEST_F(DravoAnalyst, SmallComforts) {
     EXPECT_EQ(exported({"--format", "csv", "--rows", "Région", "--rows", "Ville", "--expand-all"}),
               exported({"--format", "csv", "--rows", "Région,Ville", "--expand-all"}));
     // Members of an axis.
-    Outcome members = dravo({"info", "--members", "Ville", cube});
+    DravoOutcome members = dravo({"info", "--members", "Ville", cube});
     ASSERT_EQ(members.code, 0) << members.err.toStdString();
     EXPECT_TRUE(members.out.startsWith(QStringLiteral("Members of Ville: 100\n  ID"))) << members.out.toStdString();
     const QJsonObject listed = QJsonDocument::fromJson(dravo({"info", "--json", "--members", "Canal", cube}).out.toUtf8()).object();

@@ -3,36 +3,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct DravoRun {
-    int code;
-    QString out, err;
-};
-
-DravoRun dravoRun(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray bytesOf(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class DravoDocuments : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_EQ(dravoRun({"generate", "--items", "500", "--seed", "3", "-o", path("cube.pvc")}).code, 0);
+        ASSERT_EQ(dravo({"generate", "--items", "500", "--seed", "3", "-o", path("cube.pvc")}).code, 0);
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QTemporaryDir dir;
@@ -42,18 +25,18 @@ protected:
 
 TEST_F(DravoDocuments, ConvertThenExtractGivesTheCubeBackByteForByte) {
     for (const QStringList& password : {QStringList{}, QStringList{"--password", "s3cret"}}) {
-        DravoRun convert = dravoRun(QStringList{"convert", path("cube.pvc"), "-o", path("doc.Dravo")} + password);
+        DravoOutcome convert = dravo(QStringList{"convert", path("cube.pvc"), "-o", path("doc.Dravo")} + password);
         ASSERT_EQ(convert.code, 0) << convert.err.toStdString();
-        EXPECT_TRUE(bytesOf(path("doc.Dravo")).startsWith("SFSv1.00"));
-        DravoRun extract = dravoRun(QStringList{"extract", path("doc.Dravo"), "-o", path("back.pvc")} + password);
+        EXPECT_TRUE(fileBytes(path("doc.Dravo")).startsWith("SFSv1.00"));
+        DravoOutcome extract = dravo(QStringList{"extract", path("doc.Dravo"), "-o", path("back.pvc")} + password);
         ASSERT_EQ(extract.code, 0) << extract.err.toStdString();
-        EXPECT_EQ(bytesOf(path("back.pvc")), bytesOf(path("cube.pvc")));
+        EXPECT_EQ(fileBytes(path("back.pvc")), fileBytes(path("cube.pvc")));
     }
 }
 
 TEST_F(DravoDocuments, InfoDescribesTheDocumentAndItsCube) {
-    ASSERT_EQ(dravoRun({"convert", "--view", "Ventes", path("cube.pvc"), "-o", path("doc.Dravo")}).code, 0);
-    DravoRun text = dravoRun({"info", path("doc.Dravo")});
+    ASSERT_EQ(dravo({"convert", "--view", "Ventes", path("cube.pvc"), "-o", path("doc.Dravo")}).code, 0);
+    DravoOutcome text = dravo({"info", path("doc.Dravo")});
     ASSERT_EQ(text.code, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.startsWith("Views:  1\n")) << text.out.toStdString();
     EXPECT_TRUE(text.out.contains("Ventes")) << text.out.toStdString();
@@ -61,7 +44,7 @@ TEST_F(DravoDocuments, InfoDescribesTheDocumentAndItsCube) {
     EXPECT_TRUE(text.out.contains("Formulas: none\n"));
     EXPECT_TRUE(text.out.contains("Items:  500\n"));
 
-    DravoRun json = dravoRun({"info", "--json", path("doc.Dravo")});
+    DravoOutcome json = dravo({"info", "--json", path("doc.Dravo")});
     ASSERT_EQ(json.code, 0);
     const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(root["items"].toInt(), 500);
@@ -69,12 +52,12 @@ TEST_F(DravoDocuments, InfoDescribesTheDocumentAndItsCube) {
     EXPECT_EQ(doc["views"].toArray().first().toObject()["name"].toString(), "Ventes");
     EXPECT_FALSE(doc["protected"].toBool());
 
-    ASSERT_EQ(dravoRun({"convert", path("cube.pvc"), "-o", path("default.Dravo")}).code, 0);
-    EXPECT_TRUE(dravoRun({"info", path("default.Dravo")}).out.contains(QStringLiteral("Shown first: Par défaut\n")));
+    ASSERT_EQ(dravo({"convert", path("cube.pvc"), "-o", path("default.Dravo")}).code, 0);
+    EXPECT_TRUE(dravo({"info", path("default.Dravo")}).out.contains(QStringLiteral("Shown first: Par défaut\n")));
 }
 
 TEST_F(DravoDocuments, ProtectedDocumentsNeedTheirPassword) {
-    ASSERT_EQ(dravoRun({"convert", "--password", "pw", path("cube.pvc"), "-o", path("doc.Dravo")}).code, 0);
+    ASSERT_EQ(dravo({"convert", "--password", "pw", path("cube.pvc"), "-o", path("doc.Dravo")}).code, 0);
     const QString doc = path("doc.Dravo");
     struct Case {
         QStringList args;
@@ -91,7 +74,7 @@ TEST_F(DravoDocuments, ProtectedDocumentsNeedTheirPassword) {
         {{"convert", path("missing.pvc"), "-o", path("x.Dravo")}, 1, "No such file"},
     };
     for (const Case& k : cases) {
-        DravoRun r = dravoRun(k.args);
+        DravoOutcome r = dravo(k.args);
         EXPECT_EQ(r.code, k.code) << k.args.join(' ').toStdString() << "\n" << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(k.message)) << r.err.toStdString();
         if (k.code == 1) {

@@ -4,27 +4,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QByteArray out;
-    QString err;
-};
-
-Outcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
-}
 
 // The data-csv lines after the header, split into fields (the generated
 // captions hold no comma or quote).
@@ -48,9 +36,9 @@ protected:
 };
 
 TEST_F(DravoDrill, ItemsAddUpToTheCellsOfTheTable) {
-    const Outcome table = dravo(QStringList{"export", cube, "--format", "json"} << layout);
+    const DravoOutcome table = dravo(QStringList{"export", cube, "--format", "json"} << layout);
     ASSERT_EQ(table.code, 0) << table.err.toStdString();
-    const QJsonObject json = QJsonDocument::fromJson(table.out).object();
+    const QJsonObject json = QJsonDocument::fromJson(table.bytes).object();
     const QJsonArray columns = json[QStringLiteral("columns")].toArray();
     int checked = 0;
     // A town line and its region's subtotal line, under two channels.
@@ -61,10 +49,10 @@ TEST_F(DravoDrill, ItemsAddUpToTheCellsOfTheTable) {
         if (path.first() != QStringLiteral("Bretagne")) continue;
         for (int c = 0; c < std::min<qsizetype>(columns.size(), 6); c += 3) {
             const QString channel = columns[c].toObject()[QStringLiteral("path")].toArray()[0].toString();
-            const Outcome drill = dravo(QStringList{"drill", cube, "--row", path.join(QStringLiteral(" / ")), "--col", channel, "--format", "csv"} << layout);
+            const DravoOutcome drill = dravo(QStringList{"drill", cube, "--row", path.join(QStringLiteral(" / ")), "--col", channel, "--format", "csv"} << layout);
             ASSERT_EQ(drill.code, 0) << drill.err.toStdString();
             double sum = 0, max = 0;
-            const std::vector<QStringList> items = csvRows(drill.out);
+            const std::vector<QStringList> items = csvRows(drill.bytes);
             for (const QStringList& item : items) {
                 EXPECT_EQ(item[0], QStringLiteral("Bretagne"));
                 if (path.size() > 1) {
@@ -87,14 +75,14 @@ TEST_F(DravoDrill, ItemsAddUpToTheCellsOfTheTable) {
 
 TEST_F(DravoDrill, FormatsAndWholeDirections) {
     // No --col: every channel of the line; text ends with the count.
-    const Outcome csv = dravo(QStringList{"drill", cube, "--row", "Bretagne", "--format", "csv"} << layout);
+    const DravoOutcome csv = dravo(QStringList{"drill", cube, "--row", "Bretagne", "--format", "csv"} << layout);
     ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
-    EXPECT_TRUE(csv.out.startsWith("Région,Ville,Produit,Mois,Canal,Montant,Quantité,Prix,Remise\r\n"));
-    const size_t count = csvRows(csv.out).size();
+    EXPECT_TRUE(csv.bytes.startsWith("Région,Ville,Produit,Mois,Canal,Montant,Quantité,Prix,Remise\r\n"));
+    const size_t count = csvRows(csv.bytes).size();
     ASSERT_GT(count, 0u);
-    const Outcome text = dravo(QStringList{"drill", cube, "--row", "Bretagne"} << layout);
+    const DravoOutcome text = dravo(QStringList{"drill", cube, "--row", "Bretagne"} << layout);
     ASSERT_EQ(text.code, 0);
-    EXPECT_TRUE(text.out.endsWith(QStringLiteral("\n%1 items\n").arg(count).toUtf8())) << text.out.right(40).toStdString();
+    EXPECT_TRUE(text.bytes.endsWith(QStringLiteral("\n%1 items\n").arg(count).toUtf8())) << text.bytes.right(40).toStdString();
     const QString page = dir.filePath(QStringLiteral("cell.html"));
     ASSERT_EQ(dravo(QStringList{"drill", cube, "--row", "Bretagne", "-o", page} << layout).code, 0);
     QFile f(page);
@@ -103,7 +91,7 @@ TEST_F(DravoDrill, FormatsAndWholeDirections) {
     EXPECT_TRUE(html.contains("<table class=\"PivotCubeData\">"));
     EXPECT_TRUE(html.contains("<title>Bretagne</title>") || html.contains(" : Bretagne</title>"));
     // Neither path: the whole table, every item.
-    EXPECT_EQ(csvRows(dravo(QStringList{"drill", cube, "--format", "csv"}).out).size(), 3000u);
+    EXPECT_EQ(csvRows(dravo(QStringList{"drill", cube, "--format", "csv"}).bytes).size(), 3000u);
 }
 
 TEST_F(DravoDrill, BadPathsAreUsageErrors) {
@@ -118,14 +106,14 @@ TEST_F(DravoDrill, BadPathsAreUsageErrors) {
         {{"--format", "xlsx"}, "unknown format 'xlsx' (choose from text, csv, html)"},
     };
     for (const Case& c : cases) {
-        const Outcome r = dravo(QStringList{"drill", cube} << layout << c.args);
+        const DravoOutcome r = dravo(QStringList{"drill", cube} << layout << c.args);
         EXPECT_EQ(r.code, 2) << c.message;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
     // A town under another region is a cell without items, not an error.
-    const Outcome empty = dravo(QStringList{"drill", cube, "--row", "Bretagne / Lyon"} << layout);
+    const DravoOutcome empty = dravo(QStringList{"drill", cube, "--row", "Bretagne / Lyon"} << layout);
     EXPECT_EQ(empty.code, 0);
-    EXPECT_TRUE(empty.out.endsWith("\n0 items\n"));
+    EXPECT_TRUE(empty.bytes.endsWith("\n0 items\n"));
 }
 
 } // namespace

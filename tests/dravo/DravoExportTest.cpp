@@ -1,30 +1,13 @@
 // dravo export and dravo pivot, driven as a user would.
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QByteArray out;
-    QString err;
-};
-
-Outcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 class DravoExportTest : public ::testing::Test {
 protected:
@@ -51,14 +34,14 @@ TEST_F(DravoExportTest, UsageErrors) {
         {{"export", cube, "--format"}, "dravo export: --format needs a value (FMT)"},
         {{"pivot", cube, "--colour"}, "dravo pivot: unknown option '--colour'"},
     };
-    const QByteArray before = contents(cube);
+    const QByteArray before = fileBytes(cube);
     for (const auto& c : cases) {
-        Outcome r = dravo(c.args);
+        DravoOutcome r = dravo(c.args);
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith(QString::fromUtf8(c.message))) << r.err.toStdString();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.bytes.isEmpty());
     }
-    EXPECT_EQ(contents(cube), before);   // never replaced by its own export
+    EXPECT_EQ(fileBytes(cube), before);   // never replaced by its own export
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -69,24 +52,24 @@ TEST_F(DravoExportTest, RuntimeFailures) {
         {{"pivot", path("none.Dravo")}, QStringLiteral("dravo: %1: No such file\n").arg(path("none.Dravo"))},
     };
     for (const auto& c : cases) {
-        Outcome r = dravo(c.args);
+        DravoOutcome r = dravo(c.args);
         EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith(c.line)) << r.err.toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.bytes.isEmpty());
     }
     EXPECT_FALSE(QFile::exists(path("no")));
 }
 
 TEST_F(DravoExportTest, DataCSVToFileAndStandardOutput) {
-    Outcome file = dravo({"export", cube, "--format", "data-csv", "-o", path("d.csv")});
+    DravoOutcome file = dravo({"export", cube, "--format", "data-csv", "-o", path("d.csv")});
     ASSERT_EQ(file.code, 0) << file.err.toStdString();
     EXPECT_TRUE(file.err.isEmpty());
-    EXPECT_TRUE(file.out.isEmpty());
-    const QByteArray csv = contents(path("d.csv"));
-    Outcome piped = dravo({"export", cube, "--format=data-csv", "--output", "-"});
+    EXPECT_TRUE(file.bytes.isEmpty());
+    const QByteArray csv = fileBytes(path("d.csv"));
+    DravoOutcome piped = dravo({"export", cube, "--format=data-csv", "--output", "-"});
     ASSERT_EQ(piped.code, 0);
-    EXPECT_EQ(piped.out, csv);
+    EXPECT_EQ(piped.bytes, csv);
 
     EXPECT_TRUE(csv.startsWith(QByteArray("R\xc3\xa9gion,Ville,Produit,Mois,Canal,Montant,Quantit\xc3\xa9,Prix,Remise\r\n")));
     EXPECT_TRUE(csv.endsWith("\r\n"));
@@ -106,15 +89,15 @@ TEST_F(DravoExportTest, DataCSVToFileAndStandardOutput) {
     old.write(QByteArray(100000, 'x'));
     old.close();
     ASSERT_EQ(dravo({"export", cube, "--format", "data-csv", "-o", path("d.csv")}).code, 0);
-    EXPECT_EQ(contents(path("d.csv")), csv);
+    EXPECT_EQ(fileBytes(path("d.csv")), csv);
 }
 
 TEST_F(DravoExportTest, DataHTMLAndTiming) {
-    Outcome r = dravo({"export", cube, "--format", "data-html", "-o", path("d.html"), "--timing"});
+    DravoOutcome r = dravo({"export", cube, "--format", "data-html", "-o", path("d.html"), "--timing"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QRegularExpression timing(QStringLiteral("^timing: load [0-9.]+ ms, layout [0-9.]+ ms, table [0-9.]+ ms, write [0-9.]+ ms\n$"));
     EXPECT_TRUE(timing.match(r.err).hasMatch()) << r.err.toStdString();
-    const QByteArray page = contents(path("d.html"));
+    const QByteArray page = fileBytes(path("d.html"));
     EXPECT_TRUE(page.startsWith("<html>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html;charset=utf-8\"/>\r\n<head>\r\n"
                                 "<title>Ventes de d\xc3\xa9monstration</title>\r\n"));
     EXPECT_TRUE(page.endsWith("</tr></table></body></html>"));
@@ -123,12 +106,12 @@ TEST_F(DravoExportTest, DataHTMLAndTiming) {
 }
 
 TEST_F(DravoExportTest, HelpListsTheFormats) {
-    Outcome help = dravo({"export", "--help"});
+    DravoOutcome help = dravo({"export", "--help"});
     EXPECT_EQ(help.code, 0);
     for (const char* text : {"usage: dravo export FILE [--format FMT] [-o OUT]", "data-csv", "--rows A,B", "--timing", "--view NAME"})
-        EXPECT_TRUE(help.out.contains(text)) << text;
-    Outcome list = dravo({"help"});
-    EXPECT_TRUE(list.out.contains("  export ") && list.out.contains("  pivot ")) << list.out.toStdString();
+        EXPECT_TRUE(help.bytes.contains(text)) << text;
+    DravoOutcome list = dravo({"help"});
+    EXPECT_TRUE(list.bytes.contains("  export ") && list.bytes.contains("  pivot ")) << list.bytes.toStdString();
 }
 
 } // namespace

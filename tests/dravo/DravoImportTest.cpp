@@ -5,25 +5,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 class DravoImportTest : public ::testing::Test {
 protected:
@@ -52,7 +40,7 @@ const QByteArray kSales = "R\xC3\xA9gion;Ville;Date;Montant;Quantit\xC3\xA9\r\n"
 
 TEST_F(DravoImportTest, ClassifiesThenBuildsACubeTheOtherCommandsRead) {
     const QString csv = write("ventes.csv", kSales), cube = path("ventes.pvc");
-    const Outcome r = dravo({"import", csv, "-o", cube, "--decimal", ","});
+    const DravoOutcome r = dravo({"import", csv, "-o", cube, "--decimal", ","});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("%1: 4 data lines, delimiter ';'\n"
                                     "  Région    axis   text, 2 members\n"
@@ -66,14 +54,14 @@ TEST_F(DravoImportTest, ClassifiesThenBuildsACubeTheOtherCommandsRead) {
     const QJsonObject cubeInfo = info(cube);
     EXPECT_EQ(cubeInfo.value(QStringLiteral("title")).toString(), QStringLiteral("ventes"));
     EXPECT_EQ(cubeInfo.value(QStringLiteral("items")).toInt(), 4);
-    const Outcome table = dravo({"export", cube, "--rows", "Région", "--format", "csv"});
+    const DravoOutcome table = dravo({"export", cube, "--rows", "Région", "--format", "csv"});
     ASSERT_EQ(table.code, 0) << table.err.toStdString();
     EXPECT_TRUE(table.out.contains(QStringLiteral("Nord,0.00\r\nSud,20.00\r\n"))) << table.out.toStdString();
 }
 
 TEST_F(DravoImportTest, ChosenColumnsMonthsAndParents) {
     const QString csv = write("ventes.csv", kSales), cube = path("c.pvc");
-    const Outcome r = dravo({"import", csv, "-o", cube, "--decimal", ",", "--axis", "Région", "--axis", "Ville", "--month", "Date",
+    const DravoOutcome r = dravo({"import", csv, "-o", cube, "--decimal", ",", "--axis", "Région", "--axis", "Ville", "--month", "Date",
                              "--value", "Montant:average", "--ignore", "Quantité", "--parent", "Ville=Région", "--title", "Ventes 2025"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("  Ville     axis   text, 3 members, under Région\n"))) << r.out.toStdString();
@@ -87,7 +75,7 @@ TEST_F(DravoImportTest, ChosenColumnsMonthsAndParents) {
     EXPECT_TRUE(axes[1].toObject().value(QStringLiteral("parentLinked")).toBool());
     EXPECT_EQ(cubeInfo.value(QStringLiteral("values")).toArray()[0].toObject().value(QStringLiteral("operator")).toString(),
               QStringLiteral("Moyenne"));
-    const Outcome months = dravo({"export", cube, "--rows", "Date", "--format", "csv"});
+    const DravoOutcome months = dravo({"export", cube, "--rows", "Date", "--format", "csv"});
     EXPECT_TRUE(months.out.contains(QStringLiteral("2024-02,0.00\r\n2025-03,6.67"))) << months.out.toStdString();
 }
 
@@ -116,7 +104,7 @@ TEST_F(DravoImportTest, FaultsAreOneLineAndLeaveNoFile) {
     for (const Case& c : cases) {
         const QString csv = c.csv.isNull() ? good : write("in.csv", c.csv);
         for (const QString& out : {path("new.pvc"), kept}) {
-            const Outcome r = dravo(QStringList{"import", csv, "-o", out} + c.options);
+            const DravoOutcome r = dravo(QStringList{"import", csv, "-o", out} + c.options);
             EXPECT_EQ(r.code, c.code) << c.name;
             EXPECT_TRUE(r.err.startsWith(c.code == 1 ? QStringLiteral("dravo: %1: %2").arg(csv, c.error) : c.error))
                 << c.name << ": " << r.err.toStdString();
@@ -125,7 +113,7 @@ TEST_F(DravoImportTest, FaultsAreOneLineAndLeaveNoFile) {
             EXPECT_EQ(read(kept), QByteArray("the old file")) << c.name;
         }
     }
-    const Outcome missing = dravo({"import", path("none.csv"), "-o", path("new.pvc")});
+    const DravoOutcome missing = dravo({"import", path("none.csv"), "-o", path("new.pvc")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.err, QStringLiteral("dravo: %1: No such file\n").arg(path("none.csv")));
     EXPECT_EQ(dravo({"import", good}).code, 2) << "-o is required";
@@ -139,7 +127,7 @@ TEST_F(DravoImportTest, AHugeFileIsReadWhereItIs) {
     const QString csv = write("huge.csv", "A,V\nx,1\n");
     QFile f(csv);
     ASSERT_TRUE(f.resize((qint64(1) << 31) + 4096)) << "a sparse file: the rest reads as NUL bytes";
-    const Outcome r = dravo({"import", csv, "-o", path("huge.pvc")});
+    const DravoOutcome r = dravo({"import", csv, "-o", path("huge.pvc")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, QStringLiteral("dravo: %1: line 3, column 'A': a NUL byte: this is not a text file\n").arg(csv));
     EXPECT_FALSE(QFile::exists(path("huge.pvc")));
@@ -147,12 +135,12 @@ TEST_F(DravoImportTest, AHugeFileIsReadWhereItIs) {
 
 TEST_F(DravoImportTest, Latin1AndTabs) {
     const QString csv = write("l.csv", "Ville\tPrix\nOrl\xE9" "ans\t2\nS\xE8te\t3\n");
-    const Outcome utf8 = dravo({"import", csv, "-o", path("u.pvc")});
+    const DravoOutcome utf8 = dravo({"import", csv, "-o", path("u.pvc")});
     EXPECT_EQ(utf8.code, 1);
     EXPECT_TRUE(utf8.err.contains(QStringLiteral("line 2, column 'Ville': not UTF-8 text"))) << utf8.err.toStdString();
-    const Outcome latin1 = dravo({"import", csv, "-o", path("l.pvc"), "--encoding", "latin1", "--delimiter", "tab"});
+    const DravoOutcome latin1 = dravo({"import", csv, "-o", path("l.pvc"), "--encoding", "latin1", "--delimiter", "tab"});
     ASSERT_EQ(latin1.code, 0) << latin1.err.toStdString();
-    const Outcome table = dravo({"export", path("l.pvc"), "--rows", "Ville", "--format", "csv"});
+    const DravoOutcome table = dravo({"export", path("l.pvc"), "--rows", "Ville", "--format", "csv"});
     EXPECT_TRUE(table.out.contains(QStringLiteral("Orléans,2.00\r\nSète,3.00"))) << table.out.toStdString();
 }
 
@@ -163,14 +151,14 @@ TEST_F(DravoImportTest, DataExportImportedAgainIsTheSameCube) {
     ASSERT_EQ(dravo({"generate", "--items", "3000", "--seed", "9", "-o", generated}).code, 0);
     ASSERT_EQ(dravo({"export", generated, "--format", "data-csv", "-o", csv}).code, 0);
     const QStringList roles = {"--title", "T", "--parent", "Ville=Région", "--value", "Prix:Moyenne", "--value", "Remise:Maximum"};
-    const Outcome a = dravo(QStringList{"import", csv, "-o", first} + roles);
+    const DravoOutcome a = dravo(QStringList{"import", csv, "-o", first} + roles);
     ASSERT_EQ(a.code, 0) << a.err.toStdString();
     EXPECT_TRUE(a.out.contains(QStringLiteral("Mois      axis   text, 36 members"))) << a.out.toStdString();
     const QString again = path("again.csv");
     ASSERT_EQ(dravo({"export", first, "--format", "data-csv", "-o", again}).code, 0);
     EXPECT_EQ(read(again), read(csv)) << "the same items in the same order";
     // Explicit roles everywhere: the classification plays no part.
-    const Outcome b = dravo({"import", again, "-o", second, "--title", "T", "--parent", "Ville=Région", "--axis", "Région", "--axis",
+    const DravoOutcome b = dravo({"import", again, "-o", second, "--title", "T", "--parent", "Ville=Région", "--axis", "Région", "--axis",
                              "Ville", "--axis", "Produit", "--axis", "Mois", "--axis", "Canal", "--value", "Montant", "--value",
                              "Quantité", "--value", "Prix:Moyenne", "--value", "Remise:Maximum"});
     ASSERT_EQ(b.code, 0) << b.err.toStdString();
@@ -178,7 +166,7 @@ TEST_F(DravoImportTest, DataExportImportedAgainIsTheSameCube) {
 }
 
 TEST_F(DravoImportTest, HelpStatesTheChoiceForEmptyCells) {
-    const Outcome help = dravo({"import", "--help"});
+    const DravoOutcome help = dravo({"import", "--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("an empty cell of a value column is read as 0"))) << help.out.toStdString();
     EXPECT_TRUE(dravo({"help"}).out.contains(QStringLiteral("import"))) << "listed among the subcommands";

@@ -4,39 +4,16 @@
 
 #include <QFile>
 #include <QHash>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome dravo(const QStringList& args, const QString& locale = QString()) {
-    QProcess p;
-    if (!locale.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), locale);
-        p.setProcessEnvironment(env);
-    }
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QStringList csvLines(const QString& text) {
-    QString t = text;
-    if (t.endsWith(QStringLiteral("\r\n"))) t.chop(2);
-    return t.split(QStringLiteral("\r\n"));
-}
 
 class DravoPivot : public ::testing::Test {
 protected:
@@ -50,7 +27,7 @@ protected:
 
     // The pivot csv of the cube (or a document) with layout options, on standard output.
     QString csv(const QString& file, const QStringList& layout) {
-        Outcome r = dravo(QStringList{"export", file, "--format", "csv", "-o", "-"} << layout);
+        DravoOutcome r = dravo(QStringList{"export", file, "--format", "csv", "-o", "-"} << layout);
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         return r.out;
     }
@@ -58,7 +35,7 @@ protected:
 
 TEST_F(DravoPivot, CsvGridAgreesWithTheRawData) {
     // Sum of Montant by Produit × Mois, computed here from the raw items.
-    Outcome raw = dravo({"export", cube, "--format", "data-csv", "-o", "-"});
+    DravoOutcome raw = dravo({"export", cube, "--format", "data-csv", "-o", "-"});
     ASSERT_EQ(raw.code, 0);
     const QStringList rawLines = csvLines(raw.out);
     const QStringList names = rawLines.first().split(QLatin1Char(','));
@@ -146,7 +123,7 @@ TEST_F(DravoPivot, UnknownNamesAreUsageErrorsNamingTheChoices) {
         for (const char* command : {"pivot", "export"}) {
             QStringList args{command, cube};
             if (QLatin1String(command) == QLatin1String("export")) args << "--format" << "csv" << "-o" << path("out.csv");
-            Outcome r = dravo(QStringList(args) << c.args);
+            DravoOutcome r = dravo(QStringList(args) << c.args);
             EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
             const QString expected = QStringLiteral("dravo %1: %2").arg(QLatin1String(command), QString::fromUtf8(c.message));
             EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString() << "\nexpected: " << expected.toStdString();
@@ -159,7 +136,7 @@ TEST_F(DravoPivot, UnknownNamesAreUsageErrorsNamingTheChoices) {
 TEST_F(DravoPivot, TableFormats) {
     const QStringList layout = {"--rows", "Canal", "--cols", "Mois", "--include", "Mois=2024-01", "--value", "Prix"};
     auto exported = [&](const char* format, const QString& locale = QString()) {
-        Outcome r = dravo(QStringList{"export", cube, "--format", format, "-o", "-"} << layout, locale);
+        DravoOutcome r = dravo(DravoCall{QStringList{"export", cube, "--format", format, "-o", "-"} << layout, {}, {}, {}, locale});
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         return r.out;
     };
@@ -180,7 +157,7 @@ TEST_F(DravoPivot, TableFormats) {
 }
 
 TEST_F(DravoPivot, PivotPrintsAnAlignedGrid) {
-    Outcome r = dravo({"pivot", cube, "--rows", "Région,Ville", "--cols", "Canal", "--value", "Montant", "--value", "Prix", "--include",
+    DravoOutcome r = dravo({"pivot", cube, "--rows", "Région,Ville", "--cols", "Canal", "--value", "Montant", "--value", "Prix", "--include",
                    "Région=Corse|Bretagne", "--expand-all", "--timing"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^timing: load [0-9.]+ ms, layout [0-9.]+ ms, table [0-9.]+ ms, write [0-9.]+ ms\n$"))
@@ -202,7 +179,7 @@ TEST_F(DravoPivot, PivotPrintsAnAlignedGrid) {
 
 TEST_F(DravoPivot, DocumentsViewsAndLayoutOptionsOnTop) {
     const QString doc = path("doc.Dravo");
-    Outcome converted = dravo({"convert", cube, "-o", doc, "--view", "Produits", "--password", "pw", "--rows", "Produit", "--value", "Montant",
+    DravoOutcome converted = dravo({"convert", cube, "-o", doc, "--view", "Produits", "--password", "pw", "--rows", "Produit", "--value", "Montant",
                          "--formula", "Double=Somme('Montant')*2", "--value", "Double", "--hide-empty"});
     ASSERT_EQ(converted.code, 0) << converted.err.toStdString();
 
@@ -221,10 +198,10 @@ TEST_F(DravoPivot, DocumentsViewsAndLayoutOptionsOnTop) {
     ASSERT_TRUE(original.open(QIODevice::ReadOnly) && back.open(QIODevice::ReadOnly));
     EXPECT_EQ(back.readAll(), original.readAll());
 
-    Outcome unknown = dravo({"pivot", doc, "--password", "pw", "--view", "Mois"});
+    DravoOutcome unknown = dravo({"pivot", doc, "--password", "pw", "--view", "Mois"});
     EXPECT_EQ(unknown.code, 2);
     EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("dravo pivot: --view: the document has no view 'Mois' (choose from 'Produits')"))) << unknown.err.toStdString();
-    Outcome locked = dravo({"pivot", doc});
+    DravoOutcome locked = dravo({"pivot", doc});
     EXPECT_EQ(locked.code, 1);
     EXPECT_TRUE(locked.err.contains(QStringLiteral("password protected"))) << locked.err.toStdString();
 

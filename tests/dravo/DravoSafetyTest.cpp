@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "DravoRun.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -15,35 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QByteArray out;
-    QString err;
-};
-
-struct Call {
-    QStringList args;
-    QString workingDirectory;
-    QString standardOutputFile;
-    std::function<void()> inChild;
-};
-
-Outcome dravo(const Call& run) {
-    QProcess p;
-    if (!run.workingDirectory.isEmpty()) p.setWorkingDirectory(run.workingDirectory);
-    if (!run.standardOutputFile.isEmpty()) p.setStandardOutputFile(run.standardOutputFile);
-    if (run.inChild) p.setChildProcessModifier(run.inChild);
-    p.start(QStringLiteral(DRAVO_EXE), run.args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
-}
-Outcome dravo(const QStringList& args) { return dravo(Call{args, {}, {}, {}}); }
-
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QString firstLine(const QString& text) { return text.section(QLatin1Char('\n'), 0, 0); }
 
@@ -81,17 +54,17 @@ TEST_F(DravoSafety, AnOutputThatIsTheInputIsRefused) {
         {{"export", "d.Dravo", "--format", "csv", "-o", "link.Dravo"}, "export", "link.Dravo"},
         {{"pivot", "c.pvc", "-o", "./link.pvc"}, "pivot", "./link.pvc"},
     };
-    const QByteArray cubeBytes = contents(cube), docBytes = contents(doc), lockedBytes = contents(locked);
+    const QByteArray cubeBytes = fileBytes(cube), docBytes = fileBytes(doc), lockedBytes = fileBytes(locked);
     for (const Case& c : cases) {
-        Outcome r = dravo(Call{c.args, dir.path(), {}, {}});
+        DravoOutcome r = dravo(DravoCall{c.args, dir.path(), {}, {}});
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
         const QString output = c.output ? QString::fromLatin1(c.output) : c.args.last();
         EXPECT_EQ(firstLine(r.err), QStringLiteral("dravo %1: the output '%2' is the input file itself (see 'dravo %1 --help')")
                                         .arg(QLatin1String(c.command), output));
     }
-    EXPECT_EQ(contents(cube), cubeBytes);
-    EXPECT_EQ(contents(doc), docBytes);
-    EXPECT_EQ(contents(locked), lockedBytes);
+    EXPECT_EQ(fileBytes(cube), cubeBytes);
+    EXPECT_EQ(fileBytes(doc), docBytes);
+    EXPECT_EQ(fileBytes(locked), lockedBytes);
     EXPECT_TRUE(QFileInfo(path("link.pvc")).isSymLink());
     EXPECT_TRUE(temporaries().isEmpty());
 }
@@ -101,19 +74,19 @@ TEST_F(DravoSafety, ASymlinkOutputIsWrittenThrough) {
     ASSERT_TRUE(QFile::link(path("target.csv"), path("out.csv")));
     ASSERT_EQ(dravo({"export", cube, "-o", path("out.csv"), "--rows", "Canal"}).code, 0);
     EXPECT_TRUE(QFileInfo(path("out.csv")).isSymLink());
-    EXPECT_TRUE(contents(path("target.csv")).startsWith("Canal,Montant\r\n"));
+    EXPECT_TRUE(fileBytes(path("target.csv")).startsWith("Canal,Montant\r\n"));
     ASSERT_TRUE(QFile::link(path("target.pvc"), path("out.pvc")));
     ASSERT_EQ(dravo({"extract", doc, "-o", path("out.pvc")}).code, 0);
     ASSERT_TRUE(QFile::link(path("target.Dravo"), path("out.Dravo")));
     ASSERT_EQ(dravo({"convert", cube, "-o", path("out.Dravo")}).code, 0);
     EXPECT_TRUE(QFileInfo(path("out.pvc")).isSymLink() && QFileInfo(path("out.Dravo")).isSymLink());
-    EXPECT_EQ(contents(path("target.pvc")), contents(cube));
-    EXPECT_TRUE(contents(path("target.Dravo")).startsWith("SFSv1.00"));
+    EXPECT_EQ(fileBytes(path("target.pvc")), fileBytes(cube));
+    EXPECT_TRUE(fileBytes(path("target.Dravo")).startsWith("SFSv1.00"));
 }
 
 TEST_F(DravoSafety, AKilledRunLeavesTheOldFileAndItsTemporaryGoesAtTheNextRun) {
     ASSERT_EQ(dravo({"generate", "--items", "300000", "--seed", "2", "-o", path("big.pvc")}).code, 0);
-    const QByteArray old = contents(doc);
+    const QByteArray old = fileBytes(doc);
     // Killed while its temporary file is being written (tried again if the run ends first).
     bool killedMidWrite = false;
     for (int attempt = 0; attempt < 5 && !killedMidWrite; ++attempt) {
@@ -134,7 +107,7 @@ TEST_F(DravoSafety, AKilledRunLeavesTheOldFileAndItsTemporaryGoesAtTheNextRun) {
         }
     }
     ASSERT_TRUE(killedMidWrite);
-    EXPECT_EQ(contents(doc), old);
+    EXPECT_EQ(fileBytes(doc), old);
     EXPECT_FALSE(temporaries().isEmpty()) << "the killed run's temporary is still there";
     // A temporary of a run that is gone, as a kill at the last moment leaves it.
     QProcess gone;
@@ -147,7 +120,7 @@ TEST_F(DravoSafety, AKilledRunLeavesTheOldFileAndItsTemporaryGoesAtTheNextRun) {
     ASSERT_FALSE(temporaries().isEmpty());
     ASSERT_EQ(dravo({"export", cube, "-o", path("t.csv")}).code, 0);
     EXPECT_TRUE(temporaries().isEmpty()) << temporaries().join(' ').toStdString();
-    EXPECT_EQ(contents(doc), old);
+    EXPECT_EQ(fileBytes(doc), old);
 }
 
 TEST_F(DravoSafety, AFailedWriteNamesItsCauseAndKeepsTheOldFile) {
@@ -158,14 +131,14 @@ TEST_F(DravoSafety, AFailedWriteNamesItsCauseAndKeepsTheOldFile) {
     f.close();
     ASSERT_TRUE(QFile(path("plain")).open(QIODevice::WriteOnly));
     // A file size limit makes the write fail part-way, as a full disk does.
-    Call limited{{"export", cube, "--format", "data-csv", "-o", path("old.csv")}, {}, {}, [] {
+    DravoCall limited{{"export", cube, "--format", "data-csv", "-o", path("old.csv")}, {}, {}, [] {
                     rlimit limit{4096, 4096};
                     ::setrlimit(RLIMIT_FSIZE, &limit);
                 }};
-    Outcome r = dravo(limited);
+    DravoOutcome r = dravo(limited);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, QStringLiteral("dravo: %1: cannot write: file too large (the old file is kept)\n").arg(path("old.csv")));
-    EXPECT_EQ(contents(path("old.csv")), old);
+    EXPECT_EQ(fileBytes(path("old.csv")), old);
     EXPECT_TRUE(temporaries().isEmpty());
 
     struct Case {
@@ -177,7 +150,7 @@ TEST_F(DravoSafety, AFailedWriteNamesItsCauseAndKeepsTheOldFile) {
         {dir.path(), QStringLiteral("dravo: %1: cannot write: it is a folder\n").arg(dir.path())},
     };
     for (const Case& c : cases) {
-        Outcome w = dravo({"export", cube, "--format", "csv", "-o", c.output});
+        DravoOutcome w = dravo({"export", cube, "--format", "csv", "-o", c.output});
         EXPECT_EQ(w.code, 1) << c.output.toStdString();
         EXPECT_EQ(w.err, c.line);
     }
@@ -189,7 +162,7 @@ TEST_F(DravoSafety, StandardOutputIsCheckedLikeAFile) {
         {"export", cube, "--format", "data-csv", "-o", "-"}, {"extract", doc, "-o", "-"}, {"help"}, {"info", "--help"},
     };
     for (const QStringList& args : commands) {
-        Outcome r = dravo(Call{args, {}, QStringLiteral("/dev/full"), {}});
+        DravoOutcome r = dravo(DravoCall{args, {}, QStringLiteral("/dev/full"), {}});
         EXPECT_EQ(r.code, 1) << args.join(' ').toStdString();
         EXPECT_EQ(r.err, QStringLiteral("dravo: standard output: write error\n")) << args.join(' ').toStdString();
     }
@@ -201,7 +174,7 @@ TEST_F(DravoSafety, AnEmptyOutputNameIsAUsageError) {
         {"export", cube, "--format", "csv", "-o", ""}, {"pivot", cube, "-o", ""},
     };
     for (const QStringList& args : commands) {
-        Outcome r = dravo(args);
+        DravoOutcome r = dravo(args);
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral(": -o needs a file name, not an empty text ('-' for standard output)"))) << r.err.toStdString();
     }
@@ -225,7 +198,7 @@ TEST_F(DravoSafety, FilesOfTheWrongKindAreNamedForWhatTheyAre) {
          QStringLiteral("dravo: %1: wrong password, or the document is damaged: DeCompressStream : data corrupt, failed total size test !").arg(locked)},
     };
     for (const Case& c : cases) {
-        Outcome r = dravo(c.args);
+        DravoOutcome r = dravo(c.args);
         EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
         EXPECT_EQ(r.err, c.line + QLatin1Char('\n'));
     }

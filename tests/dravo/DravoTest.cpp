@@ -6,30 +6,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome dravo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(DRAVO_EXE), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray contents(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 class DravoTest : public ::testing::Test {
 protected:
@@ -38,12 +21,12 @@ protected:
 };
 
 TEST_F(DravoTest, HelpAndUsageErrors) {
-    Outcome help = dravo({"help"});
+    DravoOutcome help = dravo({"help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.out.contains("info")) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains("generate"));
     for (const QStringList& args : {QStringList{"info", "--help"}, QStringList{"help", "generate"}}) {
-        Outcome r = dravo(args);
+        DravoOutcome r = dravo(args);
         EXPECT_EQ(r.code, 0);
         EXPECT_TRUE(r.out.startsWith("usage: dravo ")) << r.out.toStdString();
     }
@@ -59,7 +42,7 @@ TEST_F(DravoTest, HelpAndUsageErrors) {
         {{"generate", "--items", "5", "-o"}, "dravo generate: --output needs a value (FILE.pvc)"},
     };
     for (const auto& c : cases) {
-        Outcome r = dravo(c.args);
+        DravoOutcome r = dravo(c.args);
         EXPECT_EQ(r.code, 2) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
@@ -69,17 +52,17 @@ TEST_F(DravoTest, GenerateIsDeterministicAndInfoDescribesIt) {
     ASSERT_EQ(dravo({"generate", "--items", "3000", "--seed", "5", "-o", path("a.pvc")}).code, 0);
     ASSERT_EQ(dravo({"generate", "--items=3000", "--seed=5", "--output", path("b.pvc")}).code, 0);
     ASSERT_EQ(dravo({"generate", "--items", "3000", "--seed", "6", "-o", path("c.pvc")}).code, 0);
-    EXPECT_EQ(contents(path("a.pvc")), contents(path("b.pvc")));
-    EXPECT_NE(contents(path("a.pvc")), contents(path("c.pvc")));
-    EXPECT_TRUE(contents(path("a.pvc")).startsWith("PivotCube-KDR-1.00"));
+    EXPECT_EQ(fileBytes(path("a.pvc")), fileBytes(path("b.pvc")));
+    EXPECT_NE(fileBytes(path("a.pvc")), fileBytes(path("c.pvc")));
+    EXPECT_TRUE(fileBytes(path("a.pvc")).startsWith("PivotCube-KDR-1.00"));
 
-    Outcome text = dravo({"info", path("a.pvc")});
+    DravoOutcome text = dravo({"info", path("a.pvc")});
     EXPECT_EQ(text.code, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.startsWith(QString::fromUtf8("Title:  Ventes de démonstration\nItems:  3000\nAxes:   5\n"))) << text.out.toStdString();
     EXPECT_TRUE(text.out.contains(QString::fromUtf8("parent Région, linked")));
     EXPECT_TRUE(text.out.contains(QString::fromUtf8("Remise    Maximum")));
 
-    Outcome json = dravo({"info", "--json", path("a.pvc")});
+    DravoOutcome json = dravo({"info", "--json", path("a.pvc")});
     ASSERT_EQ(json.code, 0);
     QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(root["items"].toInt(), 3000);
@@ -99,7 +82,7 @@ TEST_F(DravoTest, GenerateIsDeterministicAndInfoDescribesIt) {
 
 TEST_F(DravoTest, RuntimeFailuresAreOneLineAndExitOne) {
     ASSERT_EQ(dravo({"generate", "--items", "200", "-o", path("good.pvc")}).code, 0);
-    QByteArray good = contents(path("good.pvc"));
+    QByteArray good = fileBytes(path("good.pvc"));
     auto put = [&](const char* name, const QByteArray& bytes) {
         QFile f(path(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -119,16 +102,16 @@ TEST_F(DravoTest, RuntimeFailuresAreOneLineAndExitOne) {
         {path("text.txt"), "not a cube or document file", ""},
     };
     for (const auto& c : cases) {
-        Outcome r = dravo({"info", c.file});
+        DravoOutcome r = dravo({"info", c.file});
         EXPECT_EQ(r.code, 1) << c.file.toStdString();
         EXPECT_EQ(r.err, QStringLiteral("dravo: %1: %2\n").arg(c.file, c.message));
         EXPECT_TRUE(r.out.isEmpty());
-        Outcome v = dravo({"info", "--verbose", c.file});
+        DravoOutcome v = dravo({"info", "--verbose", c.file});
         const QString detail = c.detail.isEmpty() ? QString() : QStringLiteral(": ") + c.detail;
         EXPECT_EQ(v.err, QStringLiteral("dravo: %1: %2%3\n").arg(c.file, c.message, detail));
     }
     // An output that cannot be written names the file and leaves nothing behind.
-    Outcome r = dravo({"generate", "--items", "10", "-o", path("no/such/folder/x.pvc")});
+    DravoOutcome r = dravo({"generate", "--items", "10", "-o", path("no/such/folder/x.pvc")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("dravo: %1: ").arg(path("no/such/folder/x.pvc")))) << r.err.toStdString();
 }
@@ -136,7 +119,7 @@ TEST_F(DravoTest, RuntimeFailuresAreOneLineAndExitOne) {
 TEST_F(DravoTest, BundledSampleIsWhatTheScriptMakes) {
     const QString sample = QStringLiteral(LORVANE_SOURCE_DIR "/samples/demo.pvc");
     ASSERT_EQ(dravo({"generate", "--items", "5000", "--seed", "2024", "-o", path("demo.pvc")}).code, 0);
-    EXPECT_EQ(contents(path("demo.pvc")), contents(sample));
+    EXPECT_EQ(fileBytes(path("demo.pvc")), fileBytes(sample));
     EXPECT_EQ(dravo({"info", sample}).code, 0);
 }
 

@@ -3,45 +3,32 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "DravoRun.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    QByteArray out;
-    QString err;
-};
-
-Outcome run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
-}
-Outcome dravo(const QStringList& args) { return run(QStringLiteral(DRAVO_EXE), args); }
 
 TEST(DravoXlsx, WorkbookAgreesWithTheTableAndCarriesTheDataWhenAsked) {
     QTemporaryDir dir;
     const QString cube = dir.filePath(QStringLiteral("c.pvc")), book = dir.filePath(QStringLiteral("t.xlsx"));
     ASSERT_EQ(dravo({"generate", "--items", "500", "--seed", "4", "-o", cube}).code, 0);
     const QStringList layout{"--rows", "Région", "--cols", "Canal", "--value", "Montant", "--value", "Quantité"};
-    const Outcome json = dravo(QStringList{"export", cube, "--format", "json"} << layout);
+    const DravoOutcome json = dravo(QStringList{"export", cube, "--format", "json"} << layout);
     ASSERT_EQ(json.code, 0) << json.err.toStdString();
     // The format comes from the extension.
-    const Outcome written = dravo(QStringList{"export", cube, "-o", book, "--with-data"} << layout);
+    const DravoOutcome written = dravo(QStringList{"export", cube, "-o", book, "--with-data"} << layout);
     ASSERT_EQ(written.code, 0) << written.err.toStdString();
-    const Outcome dump = run(QStringLiteral("/usr/bin/python3"), {QStringLiteral(LORVANE_SOURCE_DIR "/tests/common/xlsx_dump.py"), book});
+    const DravoOutcome dump = RunProgram(QStringLiteral("/usr/bin/python3"), {{QStringLiteral(LORVANE_SOURCE_DIR "/tests/common/xlsx_dump.py"), book}});
     ASSERT_EQ(dump.code, 0) << dump.err.toStdString();
-    const QJsonArray sheets = QJsonDocument::fromJson(dump.out).object()[QStringLiteral("sheets")].toArray();
+    const QJsonArray sheets = QJsonDocument::fromJson(dump.bytes).object()[QStringLiteral("sheets")].toArray();
     ASSERT_EQ(sheets.size(), 2);
     const QJsonObject table = sheets[0].toObject()[QStringLiteral("cells")].toObject();
     const QJsonObject data = sheets[1].toObject()[QStringLiteral("cells")].toObject();
     // Two header rows (channels, value captions): the first region's line is row 3.
-    const QJsonArray cells = QJsonDocument::fromJson(json.out).object()[QStringLiteral("rows")].toArray()[0].toObject()[QStringLiteral("cells")].toArray();
+    const QJsonArray cells = QJsonDocument::fromJson(json.bytes).object()[QStringLiteral("rows")].toArray()[0].toObject()[QStringLiteral("cells")].toArray();
     const char* columns[] = {"B3", "C3", "D3", "E3"};
     for (int c = 0; c < 4; ++c) {
         const QJsonArray cell = table[QString::fromLatin1(columns[c])].toArray();
@@ -65,7 +52,7 @@ TEST(DravoXlsx, WorkbookAgreesWithTheTableAndCarriesTheDataWhenAsked) {
         {{"--format", "xlsx", "--show-as", "total"}, "--show-as does not apply to the xlsx format"},
     };
     for (const Case& c : cases) {
-        const Outcome r = dravo(QStringList{"export", cube, "-o", dir.filePath(QStringLiteral("x.out"))} << c.args);
+        const DravoOutcome r = dravo(QStringList{"export", cube, "-o", dir.filePath(QStringLiteral("x.bytes"))} << c.args);
         EXPECT_EQ(r.code, 2) << c.message;
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
