@@ -18,8 +18,8 @@
 #   missing; DuckDB (@duckdb/node-api) is installed with npm into .cache/peers/.
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-HERE="$ROOT/bench/peers"
+NAME=compare.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 SIZES="100000 1000000 10000000"
 RUNS=5
 while [ $# -gt 0 ]; do
@@ -31,30 +31,16 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-CACHE="$ROOT/.cache/peers"
 WORK="$CACHE/work"
-export PEERS_NODE_PREFIX="$CACHE/node"
-mkdir -p "$WORK" "$PEERS_NODE_PREFIX"
-
-DRAVO="${DRAVO:-$ROOT/build/tools/dravo/dravo}"
-if [ ! -x "$DRAVO" ]; then
-  echo "compare.sh: building dravo (make build)" >&2
-  make -C "$ROOT" build >&2
-fi
+mkdir -p "$WORK"
+need_dravo
 
 if ! command -v sqlite3 >/dev/null; then
   echo "compare.sh: installing sqlite3" >&2
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get install -y -qq --no-install-recommends sqlite3 >&2
 fi
-command -v node >/dev/null || { echo "compare.sh: node is needed for DuckDB (@duckdb/node-api)" >&2; exit 1; }
-if [ ! -d "$PEERS_NODE_PREFIX/node_modules/@duckdb/node-api" ]; then
-  echo "compare.sh: installing @duckdb/node-api into $PEERS_NODE_PREFIX" >&2
-  npm install --no-audit --no-fund --silent --prefix "$PEERS_NODE_PREFIX" @duckdb/node-api >&2
-fi
-
-peers() { node "$HERE/peers.mjs" "$@"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+need_duckdb
 
 # sqlite3: loads the CSV, runs each query RUNS times; prints "<query> <median ms>".
 sqlite_times() {

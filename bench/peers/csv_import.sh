@@ -14,8 +14,8 @@
 #   with npm into .cache/peers/ when missing.
 set -euo pipefail
 
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-HERE="$ROOT/bench/peers"
+NAME=csv_import.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ITEMS=1000000
 RUNS=5
 while [ $# -gt 0 ]; do
@@ -27,21 +27,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-CACHE="$ROOT/.cache/peers"
 WORK="$CACHE/work/csv-$ITEMS"
-export PEERS_NODE_PREFIX="$CACHE/node"
-mkdir -p "$WORK" "$PEERS_NODE_PREFIX"
-
-DRAVO="${DRAVO:-$ROOT/build/tools/dravo/dravo}"
-if [ ! -x "$DRAVO" ]; then
-  echo "csv_import.sh: building dravo (make build)" >&2
-  make -C "$ROOT" build >&2
-fi
-command -v node >/dev/null || { echo "csv_import.sh: node is needed for DuckDB (@duckdb/node-api)" >&2; exit 1; }
-if [ ! -d "$PEERS_NODE_PREFIX/node_modules/@duckdb/node-api" ]; then
-  echo "csv_import.sh: installing @duckdb/node-api into $PEERS_NODE_PREFIX" >&2
-  npm install --no-audit --no-fund --silent --prefix "$PEERS_NODE_PREFIX" @duckdb/node-api >&2
-fi
+mkdir -p "$WORK"
+need_dravo
+need_duckdb
 
 [ -f "$WORK/cube.pvc" ] || "$DRAVO" generate --items "$ITEMS" --seed 1 -o "$WORK/cube.pvc"
 [ -f "$WORK/data.csv" ] || "$DRAVO" export "$WORK/cube.pvc" --format data-csv -o "$WORK/data.csv"
@@ -50,7 +39,6 @@ BYTES=$(stat -c %s "$WORK/data.csv")
 
 roles=(--parent Ville=Région --axis Région --axis Ville --axis Produit --axis Mois --axis Canal
        --value Montant --value Quantité --value Prix:Moyenne --value Remise:Maximum)
-median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.1f", v[int((NR + 1) / 2)] }'; }
 ours_times() {
   local i
   for i in $(seq "$RUNS"); do
@@ -64,10 +52,9 @@ declare -A DUCK
 while read -r threads ms rows; do
   DUCK[$threads]=$ms
   [ "$rows" = "$ITEMS" ] || { echo "csv_import.sh: DuckDB read $rows lines, not $ITEMS" >&2; exit 1; }
-done < <(node "$HERE/peers.mjs" csvload "$WORK/data.csv" "$WORK/info.json" "$RUNS")
+done < <(peers csvload "$WORK/data.csv" "$WORK/info.json" "$RUNS")
 
 mbps() { awk -v b="$BYTES" -v ms="$1" 'BEGIN { printf "%.0f", b / 1e6 / (ms / 1000) }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo
 echo "CSV of $ITEMS lines, 9 columns, $(awk -v b="$BYTES" 'BEGIN { printf "%.1f", b / 1e6 }') MB; medians of $RUNS runs"
 printf '%-34s %9s %7s %s\n' "" "ms" "MB/s" "ratio dravo/peer (below 1: dravo is faster)"
