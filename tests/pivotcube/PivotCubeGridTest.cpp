@@ -23,15 +23,8 @@ std::unique_ptr<TPivotCubeData> makeCube() {
     addAxis(*cube, QStringLiteral("Canal"), {QStringLiteral("Web"), QStringLiteral("Magasin")});
     addValue(*cube, QStringLiteral("Montant"), QStringLiteral("Somme"));
     addValue(*cube, QStringLiteral("Prix"), QStringLiteral("Moyenne"));
-    struct Item {
-        int32_t pays, ville, canal;
-        double montant, prix;
-    } items[] = {{1, 1, 1, 10, 2}, {1, 3, 2, 5, 4}, {1, 1, 2, 1.5, 6}, {2, 2, 1, 7, 8}};
-    for (const Item& i : items) {
-        const int32_t ids[3] = {i.pays, i.ville, i.canal};
-        const double values[2] = {i.montant, i.prix};
-        cube->DataItems().Add(ids, values);
-    }
+    // Pays, Ville, Canal; Montant, Prix.
+    testcube::addItems(*cube, {{{1, 1, 1}, {10, 2}}, {{1, 3, 2}, {5, 4}}, {{1, 1, 2}, {1.5, 6}}, {{2, 2, 1}, {7, 8}}});
     return cube;
 }
 

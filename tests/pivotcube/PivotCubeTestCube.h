@@ -24,6 +24,16 @@ inline TPivotCubeValue* addValue(TPivotCubeData& cube, const QString& name, cons
     return cube.Values().Add(std::move(value));
 }
 
+// One item of a hand-made cube: a member ID per axis, then a number per value.
+struct Item {
+    std::vector<int32_t> ids;
+    std::vector<double> values;
+};
+
+inline void addItems(TPivotCubeData& cube, const std::vector<Item>& items) {
+    for (const Item& i : items) cube.DataItems().Add(i.ids.data(), i.values.data());
+}
+
 struct Row {
     int32_t a, b;           // member IDs on axes "A" and "B"
     double montant, prix;   // values "Montant" and "Prix"

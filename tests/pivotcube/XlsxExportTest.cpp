@@ -45,15 +45,8 @@ protected:
         addAxis(*cube, QStringLiteral("Canal"), {QStringLiteral("Web"), QStringLiteral("Magasin")});
         addValue(*cube, QStringLiteral("Montant"), QStringLiteral("Somme"));
         addValue(*cube, QStringLiteral("Quantité"), QStringLiteral("Somme"));
-        struct Item {
-            int32_t region, town, channel;
-            double amount, quantity;
-        } items[] = {{1, 1, 1, 10.25, 1}, {1, 2, 2, 5, 2}, {2, 3, 1, 7.5, 3}, {1, 1, 2, 1, 4}};
-        for (const Item& i : items) {
-            const int32_t ids[3] = {i.region, i.town, i.channel};
-            const double values[2] = {i.amount, i.quantity};
-            cube->DataItems().Add(ids, values);
-        }
+        // Région, Ville, Canal; Montant, Quantité.
+        testcube::addItems(*cube, {{{1, 1, 1}, {10.25, 1}}, {{1, 2, 2}, {5, 2}}, {{2, 3, 1}, {7.5, 3}}, {{1, 1, 2}, {1, 4}}});
         engine.SetCubeData(*cube);
         engine.AddDimension(engine.RowDimensions(), 0);
         engine.AddDimension(engine.RowDimensions(), 1);
