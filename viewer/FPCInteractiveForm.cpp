@@ -541,7 +541,10 @@ void TPCInteractiveForm::dropEvent(QDropEvent* event) {
     const QString fileName = event->mimeData()->urls().first().toLocalFile();
     event->acceptProposedAction();
     // Opened once the drop has finished, so a message box does not block the drag.
-    QTimer::singleShot(0, this, [this, fileName] { ImportDocument(fileName); });
+    QTimer::singleShot(0, this, [this, fileName] {
+        if (IsCsvFileName(fileName)) ImportCsv(fileName);
+        else ImportDocument(fileName);
+    });
 }
 
 QString TPCInteractiveForm::chooseFile(const FileRequest& request) {

@@ -101,6 +101,9 @@ public:
     void ImportRawCube(const QString& fileName);
     // Asks how to read a CSV file, then shows the cube made from it as a raw cube opens.
     void ImportCsv(const QString& fileName);
+    // A file named as CSV (.csv, .tsv, .txt) goes through the import dialog
+    // when it is dropped on the window or given on the command line.
+    static bool IsCsvFileName(const QString& fileName);
     bool ExportRegroupedData(const QString& fileName);
     bool ExportHTML(const QString& fileName);
     bool ExportXML(const QString& fileName);

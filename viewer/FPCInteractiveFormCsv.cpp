@@ -7,6 +7,11 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
+bool TPCInteractiveForm::IsCsvFileName(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    return suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") || suffix == QLatin1String("txt");
+}
+
 void TPCInteractiveForm::ImportCsv(const QString& fileName) {
     TCsvImportDialog dialog(fileName, this);
     if (dialog.exec() != QDialog::Accepted) return;

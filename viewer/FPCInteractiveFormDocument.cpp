@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 #include <QXmlStreamReader>
 #include <QTreeWidget>
 
@@ -143,6 +144,14 @@ void TPCInteractiveForm::BeginInteractive(const TPCInteractive& document, const 
 
 void TPCInteractiveForm::BeginFile(const QString& fileName) {
     FDocument = std::make_unique<TPCInteractive>();
+    if (IsCsvFileName(fileName)) {
+        // The import dialog opens over the window once it is shown; closing
+        // it leaves an empty document to build on.
+        updateCaption(QString());
+        SetDesignMode(true);
+        QTimer::singleShot(0, this, [this, fileName] { ImportCsv(fileName); });
+        return;
+    }
     FCaptionIsFile = true;
     updateCaption(QFileInfo(fileName).fileName());
     const bool opened = openFile(fileName);

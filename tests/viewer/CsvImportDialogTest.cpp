@@ -11,9 +11,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,40 @@ TEST_F(CsvImportDialog, TheChosenCubeOpensInTheMainWindow) {
     EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("ventes.csv"))) << form.windowTitle().toStdString();
     EXPECT_TRUE(form.statusBar()->currentMessage().startsWith(QStringLiteral("Une cellule vide"))) << form.statusBar()->currentMessage().toStdString();
     form.close();
+}
+
+// A CSV file dropped on the window, or named on the command line, is read
+// through the dialog rather than refused as a document.
+TEST_F(CsvImportDialog, ACsvDroppedOrNamedAtStartOpensTheDialog) {
+    const QString csv = write("ventes.tsv", QByteArray(kSales).replace(';', '\t'));
+    for (const bool dropped : {true, false}) {
+        TPCInteractiveForm form;
+        bool seen = false;
+        WhenOpen(&form, [] { return qobject_cast<TCsvImportDialog*>(QApplication::activeModalWidget()); },
+                 [&](TCsvImportDialog* dialog) {
+                     seen = true;
+                     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BBOk")), Qt::LeftButton);
+                 });
+        if (dropped) {
+            form.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(csv)});
+            QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&form, &enter);
+            ASSERT_TRUE(enter.isAccepted());
+            QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&form, &drop);
+        } else {
+            form.BeginFile(csv);
+            form.show();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.Pivot().CubeData().Axises().Count() > 0; })) << dropped;
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(form.Pivot().CubeData().DataItems().Count(), 3) << dropped;
+        EXPECT_TRUE(form.windowTitle().contains(QStringLiteral("ventes.tsv"))) << form.windowTitle().toStdString();
+        form.close();
+    }
 }
 
 TEST_F(CsvImportDialog, AFileThatCannotBeImportedKeepsTheDialogOpen) {
