@@ -304,17 +304,22 @@ bool writeStart(QString& out, const TXMLHierarchicalWriter* e, bool escape) {
         out.append(value);
         out.append(QLatin1Char('"'));
     }
-    if (e->ChildCount() == 0 && e->Text().isEmpty() && e->CDATA().isEmpty()) {
+    // Text and CDATA as they will be written: one that holds only dropped
+    // characters is written as none, as it will read back.
+    QString text;
+    appendText(text, e->Text(), escape);
+    if (escape) keepOuterBlanks(text, 0);
+    QString cdata;
+    if (!e->CDATA().isEmpty()) appendCDataContent(cdata, e->CDATA());
+    if (e->ChildCount() == 0 && text.isEmpty() && cdata.isEmpty()) {
         out.append(QLatin1String("/>"));
         return false;
     }
     out.append(QLatin1Char('>'));
-    const qsizetype textStart = out.size();
-    appendText(out, e->Text(), escape);
-    if (escape) keepOuterBlanks(out, textStart);
-    if (!e->CDATA().isEmpty()) {
+    out.append(text);
+    if (!cdata.isEmpty()) {
         out.append(QLatin1String("<![CDATA["));
-        appendCDataContent(out, e->CDATA());
+        out.append(cdata);
         out.append(QLatin1String("]]>"));
     }
     return true;

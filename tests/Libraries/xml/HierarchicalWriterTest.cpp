@@ -199,6 +199,18 @@ TEST(XMLHierarchicalWriter, ElementTextKeepsItsOuterBlanks) {
     }
 }
 
+// A text or CDATA that holds only characters the writer leaves out is
+// written as none: "<c></c>" would read back as "<c/>", and a view state
+// with a column caption of one control character changed at each save.
+TEST(XMLHierarchicalWriter, ContentOfDroppedCharactersOnlyIsWrittenAsNone) {
+    TXMLHierarchicalWriter root(QStringLiteral("Columns"));
+    root.AddChild(QStringLiteral("Column"), QString(QChar(7)))->SetAttribute(QStringLiteral("BgColor"), QStringLiteral("#A000A0"));
+    EXPECT_EQ(root.ToText(), QStringLiteral("<Columns><Column BgColor=\"#A000A0\"/></Columns>"));
+    TXMLHierarchicalWriter data(QStringLiteral("Data"));
+    data.SetCDATA(QString(QChar(1)) + QChar(2));
+    EXPECT_EQ(data.ToText(), QStringLiteral("<Data/>"));
+}
+
 TEST(XMLHierarchicalWriter, CDataSection) {
     TXMLHierarchicalWriter e(QStringLiteral("f"));
     e.SetText(QStringLiteral("t"));
