@@ -6,7 +6,7 @@
 // content: numbers make values summed with "Somme", texts and dates make axes.
 //
 // The text is RFC 4180: fields separated by ',', ';' or a tab (detected from
-// the header line unless given), quoted with '"' (a doubled quote inside is one
+// the header and the first lines unless given), quoted with '"' (a doubled quote inside is one
 // quote, line breaks inside are kept), lines ended by CR LF, LF or CR. UTF-8
 // with or without a byte order mark, or Latin-1.
 //
@@ -39,7 +39,7 @@ enum class TCsvEncoding { Utf8, Latin1 };
 
 // How the bytes are read.
 struct TCsvFormat {
-    char Delimiter = 0;   // ',', ';' or '\t'; 0 detects it from the header line
+    char Delimiter = 0;   // ',', ';' or '\t'; 0 detects it from the first lines
     char Decimal = '.';   // '.' or ','
     TCsvEncoding Encoding = TCsvEncoding::Utf8;
 };

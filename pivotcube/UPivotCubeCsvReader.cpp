@@ -3,6 +3,7 @@
 #include "UPivotCubeCsvReader.h"
 
 #include <cstring>
+#include <vector>
 
 TCsvReader::TCsvReader(const char* begin, const char* end, char delimiter)
     : FBegin(begin), FPos(begin), FEnd(end), FDelimiter(delimiter) {
@@ -148,19 +149,64 @@ void SkipUtf8Bom(const char*& begin, const char* end) {
     if (end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0) begin += 3;
 }
 
-char DetectCsvDelimiter(const char* begin, const char* end) {
+namespace {
+
+// How often each candidate delimiter stands outside quotes in one record.
+struct DelimiterCounts {
     size_t commas = 0, semicolons = 0, tabs = 0;
+    bool blank = true;
+    size_t of(char c) const { return c == ',' ? commas : c == ';' ? semicolons : tabs; }
+};
+
+}  // namespace
+
+char DetectCsvDelimiter(const char* begin, const char* end) {
+    // The header and the first data records, read quote-aware (a quoted
+    // field may hold line breaks); a bounded look keeps detection cheap.
+    constexpr size_t kDataRecords = 10;
+    constexpr ptrdiff_t kBytes = 64 * 1024;
+    if (end - begin > kBytes) end = begin + kBytes;
+    std::vector<DelimiterCounts> records(1);   // the header first
     bool quoted = false;
-    for (const char* p = begin; p < end; ++p) {
+    for (const char* p = begin; p < end && records.size() <= kDataRecords + 1; ++p) {
         const char c = *p;
-        if (c == '"') quoted = !quoted;
-        else if (quoted) continue;
-        else if (c == '\r' || c == '\n') break;
-        else if (c == ',') ++commas;
-        else if (c == ';') ++semicolons;
-        else if (c == '\t') ++tabs;
+        DelimiterCounts& r = records.back();
+        if (c == '"') {
+            quoted = !quoted;
+            r.blank = false;
+        } else if (quoted) {
+            continue;
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && p + 1 < end && p[1] == '\n') ++p;
+            // Blank lines between data records are skipped.
+            if (records.size() == 1 || !r.blank) records.emplace_back();
+        } else {
+            r.blank = false;
+            if (c == ',') ++r.commas;
+            else if (c == ';') ++r.semicolons;
+            else if (c == '\t') ++r.tabs;
+        }
     }
-    if (semicolons > commas && semicolons >= tabs) return ';';
-    if (tabs > commas && tabs > semicolons) return '\t';
+    // Only records that ended with a line end count: the last one may be cut.
+    const DelimiterCounts& header = records.front();
+    const size_t complete = records.size() - 1;
+    // The delimiter that splits the header and every data record read into
+    // as many fields; of several, the one the header holds most.
+    char best = 0;
+    size_t bestCount = 0;
+    for (const char candidate : {',', ';', '\t'}) {
+        const size_t count = header.of(candidate);
+        if (count == 0 || count <= bestCount || complete < 2) continue;
+        bool steady = true;
+        for (size_t i = 1; i < complete && steady; ++i) steady = records[i].of(candidate) == count;
+        if (steady) {
+            best = candidate;
+            bestCount = count;
+        }
+    }
+    if (best) return best;
+    // Otherwise the header alone decides: the most frequent, ',' when none is.
+    if (header.semicolons > header.commas && header.semicolons >= header.tabs) return ';';
+    if (header.tabs > header.commas && header.tabs > header.semicolons) return '\t';
     return ',';
 }

@@ -55,6 +55,8 @@ bool IsValidUtf8(const char* data, size_t size);
 
 // The text after a UTF-8 byte order mark, if there is one.
 void SkipUtf8Bom(const char*& begin, const char* end);
-// The delimiter of the header line: the one of ',', ';' and tab found most
-// often outside quotes (',' when none is).
+// The delimiter: of ',', ';' and tab, the one that splits the header line and
+// the first data records into as many fields (the one the header holds most
+// when several do); failing that, the one the header holds most outside
+// quotes (',' when it holds none).
 char DetectCsvDelimiter(const char* begin, const char* end);

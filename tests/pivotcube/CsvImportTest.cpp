@@ -3,6 +3,7 @@
 // through the raw data export.
 #include "CPivotCubeDataExport.h"
 #include "UPivotCubeCsvImport.h"
+#include "UPivotCubeCsvReader.h"
 #include "UPivotCubeSample.h"
 #include "XClasses.h"
 
@@ -89,7 +90,7 @@ TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
     ASSERT_EQ(first.Cube->Axises().Count(), 1);
     EXPECT_EQ(captions(*first.Cube->Axises()[0]).size(), 3) << "\"\", a lone mark and Paris are three members";
     TCsvImportOptions again;
-    again.Columns = {{QStringLiteral("Ville"), TCsvColumnRole::Axis}};
+    again.Columns = {axis("Ville")};
     const TCsvImportResult second = import(ExportDataCSV(*first.Cube), again);
     EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
 }
@@ -98,7 +99,7 @@ TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
 TEST(CsvImport, AnEmptyMemberOfTheOnlyColumnReadsBack) {
     const TCsvImportResult first = import(QByteArray("Ville\n\"\"\nParis\n"));
     TCsvImportOptions again;
-    again.Columns = {{QStringLiteral("Ville"), TCsvColumnRole::Axis}};
+    again.Columns = {axis("Ville")};
     const TCsvImportResult second = import(ExportDataCSV(*first.Cube), again);
     EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
 }
@@ -122,6 +123,28 @@ TEST(CsvImport, QuotedFieldsAndLineEnds) {
         EXPECT_EQ(itemText(*r.Cube, 0), c.firstItem[0]) << c.name;
         EXPECT_EQ(itemText(*r.Cube, 1), c.firstItem[1]) << c.name;
     }
+}
+
+// The delimiter is the one that splits the header and the first lines alike;
+// the header alone decides only when none does.
+TEST(CsvImport, TheDelimiterSplitsTheHeaderAndTheFirstLinesAlike) {
+    struct Case {
+        const char* name;
+        QByteArray csv;
+        char delimiter;
+    } cases[] = {
+        {"header holds most", "A;B;C\nx;y;z\n", ';'},
+        {"a comma in a caption, ties broken by the lines", "Prix, en euros;Quantit\xC3\xA9\n12;3\n4;5\n", ';'},
+        {"a tab in a caption", "Nom\tcomplet,Ville\nDupont,Paris\n", ','},
+        {"decimal commas in the lines only", "Ville;Prix\nNice;1,5\nLille;2,25\n", ';'},
+        {"quoted delimiters and line breaks", "\"a;b\",c\n\"x\ny;z\",w\n", ','},
+        {"blank lines between records", "A\tB\n\n\nx\ty\n", '\t'},
+        {"no line after the header: the header decides", "A;B", ';'},
+        {"lines disagree: the header decides", "A;B,C\nx;y\nx,y,z\n", ','},
+        {"nothing to split on", "Ville\nNice\n", ','},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DetectCsvDelimiter(c.csv.constData(), c.csv.constData() + c.csv.size()), c.delimiter) << c.name;
 }
 
 TEST(CsvImport, FaultsNameTheLineAndColumn) {

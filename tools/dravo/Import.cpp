@@ -185,7 +185,7 @@ dravo::Subcommand makeImport() {
         "The file is RFC 4180: fields quoted with '\"' may hold delimiters, doubled quotes\n"
         "and line breaks; lines end with CR LF, LF or CR; UTF-8 with or without a byte\n"
         "order mark, or Latin-1 with --encoding latin1. The delimiter (',', ';' or tab) is\n"
-        "detected from the header line unless given.\n"
+        "the one that splits the header and the first lines alike, unless given.\n"
         "Empty cells: an empty cell of a value column is read as 0 (the line is kept, so\n"
         "its other values still count) and the number of such cells is reported; an empty\n"
         "cell of an axis column is a member with an empty caption. Blank lines are skipped\n"
