@@ -29,8 +29,11 @@ int integerOr(const QString& text, int fallback) {
 }
 
 // A text with blanks at either end is written with xml:space="preserve": the
-// reader trims element text otherwise.
-void keepBlanks(THierarchicalWriter* element, const QString& text) {
+// reader trims element text otherwise. The ends are those of the text as it
+// is written, without the control characters the writer leaves out, so that
+// the state read back is written the same.
+void keepBlanks(THierarchicalWriter* element, QString text) {
+    text.removeIf([](QChar c) { return c < u' ' && c != u'\t' && c != u'\r' && c != u'\n'; });
     auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
     if (!text.isEmpty() && (blank(text.front()) || blank(text.back())))
         element->SetAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
