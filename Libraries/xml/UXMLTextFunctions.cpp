@@ -2,7 +2,6 @@
 
 #include "UHierarchicalWriter.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -16,11 +15,6 @@ constexpr char kNameTable[257] =
 static_assert(sizeof(kNameTable) == 257, "the name table has one entry per byte value");
 
 bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
-bool isHexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
-}
 
 // Reads the digits of a character reference ("65" or, with hex, "41"). Returns
 // -1 for an empty run, a foreign character or a value beyond the last Unicode
@@ -82,23 +76,11 @@ QString XMLAttributeName(const QString& name) {
 }
 
 void AppendEscapedXMLText(QString& out, const QString& text) {
-    // The dropped control characters go first: the reference rule below must
-    // see the text as it will be read back ("&" U+0005 "#;" is not "&#;"). A
-    // tab is kept, written as a character reference: a name or a caption that
-    // holds one reads back as it was.
-    const auto kept = [](QChar c) {
-        return c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t');
-    };
-    const bool hasDropped = !std::all_of(text.cbegin(), text.cend(), kept);
-    QString cleaned;
-    if (hasDropped) {
-        cleaned.reserve(text.size());
-        for (const QChar c : text)
-            if (kept(c)) cleaned.append(c);
-    }
-    const QString& source = hasDropped ? cleaned : text;
-    const QChar* s = source.constData();
-    const qsizetype n = source.size();
+    // Control characters other than tab, CR and LF are dropped. A tab is kept,
+    // written as a character reference: a name or a caption that holds one
+    // reads back as it was.
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
     qsizetype runStart = 0;  // start of the pending run of unchanged characters
     auto flush = [&](qsizetype end) {
         if (end > runStart) out.append(s + runStart, end - runStart);
@@ -115,18 +97,10 @@ void AppendEscapedXMLText(QString& out, const QString& text) {
         case '<': out.append(QLatin1String("&lt;")); break;
         case '>': out.append(QLatin1String("&gt;")); break;
         case '\t': out.append(QLatin1String("&#9;")); break;
-        case '&': {
-            // A decimal character reference passes through: "&#" then a run of
-            // digits, A-F, a-f and ';' that holds a ';'. Runs never overlap, so
-            // the scan stays linear.
-            bool keep = false;
-            if (i + 1 < n && s[i + 1] == QLatin1Char('#')) {
-                for (qsizetype j = i + 2; j < n && (isHexDigit(s[j]) || s[j] == QLatin1Char(';')); ++j)
-                    if (s[j] == QLatin1Char(';')) { keep = true; break; }
-            }
-            out.append(keep ? QLatin1String("&") : QLatin1String("&amp;"));
-            break;
-        }
+        // Every ampersand is escaped, a text that looks like a character
+        // reference ("&#233;", "&#;") included: it reads back as written,
+        // not as the character or as "&;".
+        case '&': out.append(QLatin1String("&amp;")); break;
         default: break;  // control characters are dropped
         }
     }

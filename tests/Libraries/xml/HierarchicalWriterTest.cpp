@@ -53,13 +53,16 @@ TEST(EscapeXMLText, Table) {
         {"a<b>c", "a&lt;b&gt;c"},
         {"\"'", "&quot;&#39;"},
         {"R&D", "R&amp;D"},
-        {"&#233;", "&#233;"},      // decimal reference passes through
-        {"&#x41;", "&amp;#x41;"},  // hexadecimal one is escaped
-        {"&#12", "&amp;#12"},      // no semicolon: escaped
+        // Texts that look like references are escaped too: they read back as
+        // written, not as the character ("&#233;") or as "&;" ("&#;").
+        {"&#233;", "&amp;#233;"},
+        {"&#x41;", "&amp;#x41;"},
+        {"&#12", "&amp;#12"},
+        {"&#;", "&amp;#;"},
         {"&amp;", "&amp;amp;"},
         {"a\tb\x01" "c", "a&#9;bc"},   // a tab kept as a reference, other controls dropped
-        {"&\x05#;", "&#;"},       // dropped first: the reference rule sees "&#;"
-        {"&#6\x01" "5;", "&#65;"},
+        {"&\x05#;", "&amp;#;"},
+        {"&#6\x01" "5;", "&amp;#65;"},
         {"l1\r\nl2\n", "l1\r\nl2\n"},
         {"", ""},
     };

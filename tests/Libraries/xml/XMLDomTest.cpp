@@ -281,12 +281,12 @@ TEST(XMLRoundTrip, WriterTextParserMarkup) {
     TXMLDOMElement* first = FirstChildElement(doc.DocumentElement());
     EXPECT_EQ(Text(first->Attributes()->GetNamedItem(QStringLiteral("Name"))), QStringLiteral("F<0> & \"co\" 'x'"));
     EXPECT_EQ(FirstTextValue(ChildByPath(first, QStringLiteral("Expression"))),
-              QStringLiteral("IF(a<b;\"x\";'y') & é é\r\nline2"));
+              QStringLiteral("IF(a<b;\"x\";'y') & &#233; é\r\nline2"));
     EXPECT_EQ(Text(ChildByPath(doc.DocumentElement(), QStringLiteral("Raw"))), QStringLiteral("<x>]]></x>"));
 
-    // And back into a writer: the same compact text, except that the decimal
-    // reference the escaping let through now stands as its character.
+    // And back into a writer: the same compact text; a text that looks like a
+    // reference was escaped, so it did not turn into its character.
     TXMLHierarchicalWriter copy;
     doc.WriteTo(&copy);
-    EXPECT_EQ(copy.ToText(), QString(text).replace(QStringLiteral("&#233;"), QStringLiteral("é")));
+    EXPECT_EQ(copy.ToText(), text);
 }
