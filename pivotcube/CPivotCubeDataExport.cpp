@@ -7,6 +7,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -158,12 +159,22 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube) {
     };
     if (columns == 0) return out;
 
+    // With one column, a field of nothing but blanks is quoted: alone on its
+    // line it would read as a blank line, and a file of such lines as empty.
+    const auto blankOnly = [](const auto& text) {
+        return std::all_of(text.begin(), text.end(), [](auto c) { return c == ' ' || c == '\t'; });
+    };
+    static const QByteArray kNoCaption;
+    const auto appendField = [&](const QByteArray& field) {
+        if (columns == 1 && blankOnly(field)) out += '"' + field + '"';
+        else out += field;
+    };
     for (int a = 0; a < axisCount; ++a) {
-        out += CSVField(axes[a]->Nom());
+        appendField(CSVField(axes[a]->Nom()));
         separate(a);
     }
     for (int v = 0; v < valueCount; ++v) {
-        out += CSVField(values[v]->Nom());
+        appendField(CSVField(values[v]->Nom()));
         separate(axisCount + v);
     }
 
@@ -174,9 +185,7 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube) {
     for (const TPCDataItem& item : items.List()) {
         for (int a = 0; a < axisCount; ++a) {
             auto found = captions[size_t(a)].constFind(item.AxisIDs[a]);
-            if (found != captions[size_t(a)].constEnd()) out += *found;
-            // A line of one empty field would read as a blank line.
-            if (columns == 1 && (found == captions[size_t(a)].constEnd() || found->isEmpty())) out += "\"\"";
+            appendField(found != captions[size_t(a)].constEnd() ? *found : kNoCaption);
             separate(a);
         }
         for (int v = 0; v < valueCount; ++v) {

@@ -95,13 +95,26 @@ TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
     EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
 }
 
-// One column whose member is empty: the export writes it quoted, not as a blank line.
-TEST(CsvImport, AnEmptyMemberOfTheOnlyColumnReadsBack) {
-    const TCsvImportResult first = import(QByteArray("Ville\n\"\"\nParis\n"));
-    TCsvImportOptions again;
-    again.Columns = {axis("Ville")};
-    const TCsvImportResult second = import(ExportDataCSV(*first.Cube), again);
-    EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube));
+// One column whose name or members are empty or blanks only: the export
+// writes them quoted, not as blank lines (a file of those would read as empty).
+TEST(CsvImport, BlankFieldsOfTheOnlyColumnReadBack) {
+    struct Case {
+        const char* name;
+        QByteArray csv;
+    } cases[] = {
+        {"an empty member", "Ville\n\"\"\nParis\n"},
+        {"a name of one tab and no line", "\"\t\""},
+        {"a blank name and blank members", "\" \"\n\"\t\"\n\"  \"\n"},
+    };
+    for (const Case& c : cases) {
+        const TCsvImportResult first = import(c.csv);
+        const QByteArray exported = ExportDataCSV(*first.Cube);
+        TCsvImportOptions again;
+        again.Format.Delimiter = ',';
+        for (const TCsvColumnReport& column : first.Columns) again.Columns.push_back(axis(column.Name.toUtf8().constData()));
+        const TCsvImportResult second = import(exported, again);
+        EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube)) << c.name << "\n" << exported.toStdString();
+    }
 }
 
 TEST(CsvImport, QuotedFieldsAndLineEnds) {
