@@ -28,7 +28,8 @@ QString DataHTMLTitle(const QString& title);
 // RFC 4180 CSV in UTF-8 (CR LF line ends): a header line of axis and value
 // names, then one line per data item: the member captions, then the numbers in
 // their shortest round-trip form with '.' as decimal separator ("inf", "-inf"
-// and "nan" for the non-finite ones).
+// and "nan" for the non-finite ones). In a file of one column a field that is
+// empty or blanks only is quoted, so that no line of it reads as blank.
 QByteArray ExportDataCSV(const TPivotCubeData& cube);
 
 // One CSV field: quoted (inner quotes doubled) when it holds a comma, a quote,
