@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
@@ -176,6 +177,14 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube) {
     for (int v = 0; v < valueCount; ++v) {
         appendField(CSVField(values[v]->Nom()));
         separate(axisCount + v);
+    }
+
+    // A file that starts with a byte order mark has it taken away on reading:
+    // a first name that starts with U+FEFF is quoted to keep it. Bare, it
+    // holds no comma, quote or line break, so it ends at the first ',' or CR.
+    if (out.startsWith("\xEF\xBB\xBF")) {
+        out.insert(qsizetype(strcspn(out.constData(), ",\r")), '"');
+        out.prepend('"');
     }
 
     const auto captions = captionTables<QByteArray>(cube, [](const QString& c) { return CSVField(c); });

@@ -97,7 +97,8 @@ TEST(CsvImport, AByteOrderMarkInsideTheFileIsKept) {
 
 // One column whose name or members are empty or blanks only: the export
 // writes them quoted, not as blank lines (a file of those would read as empty).
-TEST(CsvImport, BlankFieldsOfTheOnlyColumnReadBack) {
+// A first name that starts with a byte order mark is quoted to keep it.
+TEST(CsvImport, BlankFieldsAndALeadingMarkReadBack) {
     struct Case {
         const char* name;
         QByteArray csv;
@@ -105,13 +106,17 @@ TEST(CsvImport, BlankFieldsOfTheOnlyColumnReadBack) {
         {"an empty member", "Ville\n\"\"\nParis\n"},
         {"a name of one tab and no line", "\"\t\""},
         {"a blank name and blank members", "\" \"\n\"\t\"\n\"  \"\n"},
+        // Not blank, but a first name that starts with a byte order mark.
+        {"a name of one byte order mark", "\"\xEF\xBB\xBF\""},
+        {"a first name after a byte order mark", "\"\xEF\xBB\xBF" "A\",B\nx,y\n"},
     };
     for (const Case& c : cases) {
         const TCsvImportResult first = import(c.csv);
         const QByteArray exported = ExportDataCSV(*first.Cube);
         TCsvImportOptions again;
         again.Format.Delimiter = ',';
-        for (const TCsvColumnReport& column : first.Columns) again.Columns.push_back(axis(column.Name.toUtf8().constData()));
+        for (const TCsvColumnReport& column : first.Columns)
+            again.Columns.push_back({column.Name, TCsvColumnRole::Axis, QStringLiteral("Somme"), QString()});
         const TCsvImportResult second = import(exported, again);
         EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube)) << c.name << "\n" << exported.toStdString();
     }
