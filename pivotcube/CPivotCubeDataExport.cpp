@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cmath>
 #include <vector>
 
@@ -183,7 +182,8 @@ QByteArray ExportDataCSV(const TPivotCubeData& cube) {
     // a first name that starts with U+FEFF is quoted to keep it. Bare, it
     // holds no comma, quote or line break, so it ends at the first ',' or CR.
     if (out.startsWith("\xEF\xBB\xBF")) {
-        out.insert(qsizetype(strcspn(out.constData(), ",\r")), '"');
+        const auto fieldEnd = std::find_if(out.cbegin(), out.cend(), [](char c) { return c == ',' || c == '\r'; });
+        out.insert(fieldEnd - out.cbegin(), '"');
         out.prepend('"');
     }
 

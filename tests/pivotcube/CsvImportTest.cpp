@@ -120,6 +120,10 @@ TEST(CsvImport, BlankFieldsAndALeadingMarkReadBack) {
         const TCsvImportResult second = import(exported, again);
         EXPECT_EQ(filerBytes(*second.Cube), filerBytes(*first.Cube)) << c.name << "\n" << exported.toStdString();
     }
+    // The quote closes that first name at its end, whatever bytes it holds.
+    const TCsvImportResult named = import(QByteArray("A,B\nx,y\n"));
+    named.Cube->Axises()[0]->Description.Nom = QString(QChar(0xFEFF)) + QChar(0) + QStringLiteral("A");
+    EXPECT_TRUE(ExportDataCSV(*named.Cube).startsWith(QByteArray("\"\xEF\xBB\xBF\0A\",B\r\n", 11)));
 }
 
 TEST(CsvImport, QuotedFieldsAndLineEnds) {
